@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# The whole test suite: a warnings-as-errors build with every test, the core tests again under
+# AddressSanitizer + UndefinedBehaviorSanitizer, the device tests under ThreadSanitizer, and a
+# short run of every fuzz target. Ends with one summary line.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh || exit 1
+
+jobs=$(nproc)
+fuzz_seconds=${VELTRA_FUZZ_SECONDS:-20}
+total_passed=0
+total_failed=0
+failed_stages=()
+
+stage() { printf '\n==== %s ====\n' "$1"; }
+
+# Runs ctest and adds its counts to the totals; a stage whose build or tests fail is recorded.
+run_ctest() {
+    local name=$1 dir=$2
+    shift 2
+    local log
+    log=$(mktemp)
+    ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" 2>&1 | tee "$log"
+    local status=${PIPESTATUS[0]}
+    local line
+    line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
+    if [ -n "$line" ]; then
+        local failed total
+        failed=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+        total=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+        total_passed=$((total_passed + total - failed))
+        total_failed=$((total_failed + failed))
+    fi
+    rm -f "$log"
+    [ "$status" -eq 0 ] || failed_stages+=("$name")
+}
+
+build() {
+    local name=$1 dir=$2
+    shift 2
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null && cmake --build "$dir" -j "$jobs" || {
+        failed_stages+=("$name (build)")
+        return 1
+    }
+}
+
+stage "build with -Werror and run every test"
+if build werror build/ci-werror -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRA_WERROR=ON; then
+    run_ctest werror build/ci-werror
+fi
+
+stage "AddressSanitizer + UndefinedBehaviorSanitizer"
+if build asan build/ci-asan -DCMAKE_BUILD_TYPE=Debug -DVELTRA_WERROR=ON \
+    -DVELTRA_SANITIZE=address,undefined -DVELTRA_BENCH=OFF; then
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        run_ctest asan build/ci-asan
+fi
+
+stage "ThreadSanitizer (device and platform tests)"
+if build tsan build/ci-tsan -DCMAKE_BUILD_TYPE=Debug -DVELTRA_WERROR=ON \
+    -DVELTRA_SANITIZE=thread -DVELTRA_BENCH=OFF; then
+    TSAN_OPTIONS=halt_on_error=1 run_ctest tsan build/ci-tsan -L 'device|platform|sim'
+fi
+
+stage "fuzz targets (${fuzz_seconds} s each)"
+if build fuzz build/ci-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+    -DVELTRA_WERROR=ON -DVELTRA_FUZZ=ON -DVELTRA_TESTS=OFF -DVELTRA_BENCH=OFF \
+    -DVELTRA_SANITIZE=address,undefined,fuzzer-no-link; then
+    for f in build/ci-fuzz/bin/fuzz_*; do
+        [ -x "$f" ] || continue
+        name=$(basename "$f")
+        corpus=tests/fuzz/corpus/${name#fuzz_}
+        work=$(mktemp -d)
+        [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
+        if "$f" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$work" >"$work.log" 2>&1; then
+            echo "$name: ok ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$work.log" | grep -o '[0-9]*$') runs)"
+            total_passed=$((total_passed + 1))
+        else
+            tail -40 "$work.log"
+            echo "$name: FAILED"
+            total_failed=$((total_failed + 1))
+            failed_stages+=("$name")
+        fi
+        rm -rf "$work" "$work.log"
+    done
+fi
+
+echo
+if [ ${#failed_stages[@]} -gt 0 ]; then
+    echo "failed stages: ${failed_stages[*]}"
+fi
+echo "summary: ${total_passed} passed, ${total_failed} failed"
+[ ${#failed_stages[@]} -eq 0 ] && [ "$total_failed" -eq 0 ]

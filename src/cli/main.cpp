@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::puts("veltractl: no commands yet");
+    return 0;
+}

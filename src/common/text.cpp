@@ -1,0 +1,270 @@
+#include "common/text.h"
+
+#include <cctype>
+#include <climits>
+
+namespace veltra {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Returns the next code point and advances `pos`; malformed input yields U+FFFD and advances by
+// one byte so that decoding always makes progress.
+char32_t NextCodePoint(std::string_view s, std::size_t& pos, bool& valid) {
+    const auto b0 = static_cast<unsigned char>(s[pos]);
+    valid = true;
+    if (b0 < 0x80) {
+        ++pos;
+        return b0;
+    }
+    int len = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if ((b0 & 0xE0) == 0xC0) {
+        len = 2;
+        cp = b0 & 0x1F;
+        min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3;
+        cp = b0 & 0x0F;
+        min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4;
+        cp = b0 & 0x07;
+        min = 0x10000;
+    } else {
+        valid = false;
+        ++pos;
+        return kReplacement;
+    }
+    if (pos + len > s.size()) {
+        valid = false;
+        ++pos;
+        return kReplacement;
+    }
+    for (int i = 1; i < len; ++i) {
+        const auto b = static_cast<unsigned char>(s[pos + i]);
+        if ((b & 0xC0) != 0x80) {
+            valid = false;
+            ++pos;
+            return kReplacement;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        valid = false;
+        ++pos;
+        return kReplacement;
+    }
+    pos += len;
+    return cp;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Byte length of the prefix holding at most `units` UTF-16 code units.
+std::size_t PrefixBytes(std::string_view s, std::size_t units) {
+    std::size_t pos = 0;
+    std::size_t counted = 0;
+    while (pos < s.size()) {
+        std::size_t next = pos;
+        bool valid = true;
+        const char32_t cp = NextCodePoint(s, next, valid);
+        const std::size_t width = cp >= 0x10000 ? 2 : 1;
+        if (counted + width > units) {
+            break;
+        }
+        counted += width;
+        pos = next;
+    }
+    return pos;
+}
+
+long ParseWithBase(std::string_view text, int base) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (base == 16 && i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+        i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+        i += 2;
+    }
+    unsigned long long value = 0;
+    bool overflow = false;
+    for (; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        int digit = -1;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (base == 16 && c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else if (base == 16 && c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        }
+        if (digit < 0 || digit >= base) {
+            break;
+        }
+        if (!overflow) {
+            value = value * base + digit;
+            if (value > static_cast<unsigned long long>(LONG_MAX) + 1) {
+                overflow = true;
+            }
+        }
+    }
+    if (negative) {
+        if (overflow || value > static_cast<unsigned long long>(LONG_MAX) + 1) {
+            return LONG_MIN;
+        }
+        return static_cast<long>(0 - value);
+    }
+    if (overflow || value > static_cast<unsigned long long>(LONG_MAX)) {
+        return LONG_MAX;
+    }
+    return static_cast<long>(value);
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        bool valid = true;
+        const char32_t cp = NextCodePoint(utf8, pos, valid);
+        if (cp >= 0x10000) {
+            const char32_t v = cp - 0x10000;
+            out += static_cast<char16_t>(0xD800 + (v >> 10));
+            out += static_cast<char16_t>(0xDC00 + (v & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        char32_t cp = utf16[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = kReplacement;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        bool valid = true;
+        NextCodePoint(bytes, pos, valid);
+        if (!valid) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
+    // 0x80..0x9F; zero marks the bytes Windows-1252 leaves undefined (kept as C1 controls).
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        char32_t cp = b;
+        if (b >= 0x80 && b <= 0x9F && kHigh[b - 0x80] != 0) {
+            cp = kHigh[b - 0x80];
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+std::size_t Utf16Length(std::string_view utf8) {
+    std::size_t pos = 0;
+    std::size_t units = 0;
+    while (pos < utf8.size()) {
+        bool valid = true;
+        units += NextCodePoint(utf8, pos, valid) >= 0x10000 ? 2 : 1;
+    }
+    return units;
+}
+
+std::string TruncateUtf16(std::string_view utf8, std::size_t units) {
+    return std::string(utf8.substr(0, PrefixBytes(utf8, units)));
+}
+
+std::string DropUtf16Prefix(std::string_view utf8, std::size_t units) {
+    std::size_t pos = PrefixBytes(utf8, units);
+    // A surrogate pair straddling the cut is dropped whole rather than split.
+    if (pos < utf8.size() && Utf16Length(utf8.substr(0, pos)) < units) {
+        bool valid = true;
+        NextCodePoint(utf8, pos, valid);
+    }
+    return std::string(utf8.substr(pos));
+}
+
+long ParseDecimal(std::string_view text) { return ParseWithBase(text, 10); }
+
+long ParseHex(std::string_view text) { return ParseWithBase(text, 16); }
+
+std::string AsciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && AsciiLower(a) == AsciiLower(b);
+}
+
+std::string_view TrimAsciiSpace(std::string_view text) {
+    const auto is_space = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+    };
+    while (!text.empty() && is_space(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && is_space(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+}  // namespace veltra

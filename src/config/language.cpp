@@ -16,16 +16,6 @@ std::atomic<int>& LanguageId() {
     return id;
 }
 
-std::string DecodeUtf16Le(std::string_view bytes) {
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                              (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    }
-    return Utf16ToUtf8(units);
-}
-
 // Splits on CR LF, LF or CR.
 template <typename Visit>
 void ForEachLine(std::string_view text, Visit visit) {
@@ -68,11 +58,10 @@ std::filesystem::path LanguageFilePath(int language_id) {
 
 std::string DecodeLanguageFile(std::string_view bytes) {
     if (bytes.substr(0, 2) == "\xFF\xFE") {
-        return DecodeUtf16Le(bytes.substr(2));
+        return Utf16BytesToUtf8(bytes.substr(2), true);
     }
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        bytes.remove_prefix(3);
-        return IsValidUtf8(bytes) ? std::string(bytes) : Utf16ToUtf8(Utf8ToUtf16(bytes));
+        return SanitizeUtf8(bytes.substr(3));
     }
     return IsValidUtf8(bytes) ? std::string(bytes) : Windows1252ToUtf8(bytes);
 }

@@ -10,26 +10,6 @@
 namespace veltra {
 namespace {
 
-std::string DecodeUtf16(std::string_view bytes, bool little_endian) {
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto b0 = static_cast<unsigned char>(bytes[i]);
-        const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
-        units.push_back(little_endian ? static_cast<char16_t>(b0 | (b1 << 8))
-                                      : static_cast<char16_t>((b0 << 8) | b1));
-    }
-    return Utf16ToUtf8(units);
-}
-
-// Replaces malformed sequences so that the parser only ever sees valid UTF-8.
-std::string SanitiseUtf8(std::string_view bytes) {
-    if (IsValidUtf8(bytes)) {
-        return std::string(bytes);
-    }
-    return Utf16ToUtf8(Utf8ToUtf16(bytes));
-}
-
 bool StartsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.substr(0, prefix.size()) == prefix;
 }
@@ -38,23 +18,23 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
 
 std::string DecodeTextFile(std::string_view bytes) {
     if (StartsWith(bytes, "\xEF\xBB\xBF")) {
-        return SanitiseUtf8(bytes.substr(3));
+        return SanitizeUtf8(bytes.substr(3));
     }
     if (StartsWith(bytes, "\xFF\xFE")) {
-        return DecodeUtf16(bytes.substr(2), true);
+        return Utf16BytesToUtf8(bytes.substr(2), true);
     }
     if (StartsWith(bytes, "\xFE\xFF")) {
-        return DecodeUtf16(bytes.substr(2), false);
+        return Utf16BytesToUtf8(bytes.substr(2), false);
     }
     if (bytes.size() >= 2) {
         // Text never holds a zero byte, so one in the first pair means 16-bit units.
         const bool zero0 = bytes[0] == '\0';
         const bool zero1 = bytes[1] == '\0';
         if (zero1 && !zero0) {
-            return DecodeUtf16(bytes, true);
+            return Utf16BytesToUtf8(bytes, true);
         }
         if (zero0 && !zero1) {
-            return DecodeUtf16(bytes, false);
+            return Utf16BytesToUtf8(bytes, false);
         }
     }
     if (IsValidUtf8(bytes)) {
@@ -156,7 +136,7 @@ std::string XmlReader::GetTagName() const {
 }
 
 std::string EscapeXmlAttribute(std::string_view value) {
-    const std::string text = SanitiseUtf8(value);
+    const std::string text = SanitizeUtf8(value);
     std::string out;
     out.reserve(text.size());
     for (const char c : text) {

@@ -25,13 +25,6 @@ struct Command {
     int (*run)(const Args& args);
 };
 
-// The program's start-up steps that a command needs before it can show anything: the caption
-// from the configuration file and the language.
-void PrepareLikeStartup() {
-    LoadStartupValues();
-    ChooseStartupLanguage();
-}
-
 std::string ModeName(int mode) {
     struct Name {
         int mode;
@@ -53,13 +46,16 @@ int RunCatalogue(const Args& args) {
         std::fprintf(stderr, "veltractl catalogue: takes no arguments\n");
         return kExitUsage;
     }
-    PrepareLikeStartup();
-    const std::filesystem::path config = ProgramFolder() / "config.xml";
+    // As the program starts: caption from the configuration file, then the language. Without a
+    // configuration there is nothing to show, and the settings are left untouched.
+    const bool registered = LoadStartupValues().has_value();
     const Catalogue catalogue = LoadCatalogue();
-    if (catalogue.models.empty() && !catalogue.software.found) {
+    if (!registered && catalogue.models.empty()) {
+        const std::filesystem::path config = ProgramFolder() / "config.xml";
         std::fprintf(stderr, "veltractl: no device catalogue in %s\n", config.c_str());
         return kExitFailure;
     }
+    ChooseStartupLanguage();
     std::printf("%s\n", ApplicationCaption().c_str());
     if (catalogue.software.found) {
         std::printf("%s\n", FormatVersionLabel(catalogue.software.version).c_str());

@@ -106,8 +106,9 @@ long ParseWithBase(std::string_view text, int base) {
         negative = text[i] == '-';
         ++i;
     }
-    if (base == 16 && i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-        i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+    if (base == 16 && i + 1 < text.size() && text[i] == '0' &&
+        (text[i + 1] == 'x' || text[i + 1] == 'X') && i + 2 < text.size() &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
         i += 2;
     }
     unsigned long long value = 0;
@@ -236,9 +237,13 @@ std::string DropUtf16Prefix(std::string_view utf8, std::size_t units) {
     return std::string(utf8.substr(pos));
 }
 
-long ParseDecimal(std::string_view text) { return ParseWithBase(text, 10); }
+long ParseDecimal(std::string_view text) {
+    return ParseWithBase(text, 10);
+}
 
-long ParseHex(std::string_view text) { return ParseWithBase(text, 16); }
+long ParseHex(std::string_view text) {
+    return ParseWithBase(text, 16);
+}
 
 std::string AsciiLower(std::string_view text) {
     std::string out(text);
@@ -265,6 +270,22 @@ std::string_view TrimAsciiSpace(std::string_view text) {
         text.remove_suffix(1);
     }
     return text;
+}
+
+std::string Utf16BytesToUtf8(std::string_view bytes, bool little_endian) {
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+        units.push_back(little_endian ? static_cast<char16_t>(b0 | (b1 << 8))
+                                      : static_cast<char16_t>((b0 << 8) | b1));
+    }
+    return Utf16ToUtf8(units);
+}
+
+std::string SanitizeUtf8(std::string_view bytes) {
+    return IsValidUtf8(bytes) ? std::string(bytes) : Utf16ToUtf8(Utf8ToUtf16(bytes));
 }
 
 }  // namespace veltra

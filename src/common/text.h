@@ -23,6 +23,12 @@ bool IsValidUtf8(std::string_view bytes);
 // Converts Windows-1252 bytes to UTF-8; the five undefined bytes map to the C1 controls.
 std::string Windows1252ToUtf8(std::string_view bytes);
 
+// Decodes UTF-16 bytes of the given byte order into UTF-8 (an odd last byte is ignored).
+std::string Utf16BytesToUtf8(std::string_view bytes, bool little_endian);
+
+// The text unchanged when it is valid UTF-8, else with every malformed sequence as U+FFFD.
+std::string SanitizeUtf8(std::string_view bytes);
+
 // Length in UTF-16 code units.
 std::size_t Utf16Length(std::string_view utf8);
 

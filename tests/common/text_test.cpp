@@ -9,7 +9,7 @@ namespace {
 
 TEST(TextTest, Utf16CountsCodeUnitsNotBytes) {
     EXPECT_EQ(Utf16Length("abc"), 3u);
-    EXPECT_EQ(Utf16Length("配置方案"), 4u);       // 12 bytes, 4 units
+    EXPECT_EQ(Utf16Length("配置方案"), 4u);          // 12 bytes, 4 units
     EXPECT_EQ(Utf16Length("\xF0\x9F\x96\xB1"), 2u);  // U+1F5B1, a surrogate pair
 }
 
@@ -34,11 +34,13 @@ TEST(TextTest, RoundTripsThroughUtf16) {
 TEST(TextTest, MalformedUtf8IsDetectedAndReplaced) {
     EXPECT_TRUE(IsValidUtf8("plain ascii"));
     EXPECT_TRUE(IsValidUtf8("配置"));
-    EXPECT_FALSE(IsValidUtf8("caf\xE9"));           // Windows-1252 e-acute
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong '/'
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // encoded surrogate
-    EXPECT_FALSE(IsValidUtf8("\xE6\x96"));          // truncated sequence
-    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), std::u16string(u"a\uFFFDb"));
+    EXPECT_FALSE(IsValidUtf8("caf\xE9"));       // Windows-1252 e-acute
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));      // overlong '/'
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // encoded surrogate
+    EXPECT_FALSE(IsValidUtf8("\xE6\x96"));      // truncated sequence
+    EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                          "b"),
+              std::u16string(u"a\uFFFDb"));
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
@@ -65,6 +67,15 @@ TEST(TextTest, AsciiCaseAndTrim) {
     EXPECT_FALSE(EqualsIgnoreAsciiCase("LAN", "LANG"));
     EXPECT_EQ(TrimAsciiSpace("  key \t"), "key");
     EXPECT_EQ(TrimAsciiSpace(" \r\n"), "");
+}
+
+TEST(TextTest, DecodesUtf16BytesOfEitherOrder) {
+    EXPECT_EQ(Utf16BytesToUtf8(std::string("\x4D\x91\x41\x00", 4), true), "配A");
+    EXPECT_EQ(Utf16BytesToUtf8(std::string("\x91\x4D\x00\x41\x00", 5), false), "配A");
+    EXPECT_EQ(Utf16BytesToUtf8(std::string("\x3D\xD8", 2), true),
+              "\xEF\xBF\xBD");  // lone surrogate
+    EXPECT_EQ(SanitizeUtf8("ok"), "ok");
+    EXPECT_EQ(SanitizeUtf8("a\xC3"), "a\xEF\xBF\xBD");
 }
 
 }  // namespace

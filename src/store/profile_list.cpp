@@ -31,6 +31,9 @@ std::string ProfileDisplayName(std::string_view stored_name, std::string_view pr
 }
 
 ProfileList LoadProfileList(ProfileStore& store, std::string_view profile_word) {
+    // Held throughout: a file switched in between finding no profiles and creating them would
+    // receive a second set of five.
+    const auto lock = store.Lock();
     std::vector<ProfileRecord> records;
     if (store.LoadProfiles(records) < 1) {
         for (int n = 1; n <= kDefaultProfiles; ++n) {

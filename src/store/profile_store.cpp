@@ -147,6 +147,10 @@ bool ProfileStore::ResetDeviceStore(const std::filesystem::path& folder, std::st
     return OpenModel(folder, stem, device_type, true);
 }
 
+std::unique_lock<std::recursive_mutex> ProfileStore::Lock() const {
+    return std::unique_lock(lock_);
+}
+
 std::string ProfileStore::Path() const {
     std::lock_guard lock(lock_);
     return path_;

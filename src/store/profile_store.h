@@ -44,6 +44,10 @@ class ProfileStore {
     bool ResetDeviceStore(const std::filesystem::path& folder, std::string_view stem,
                           int device_type);
 
+    // Holds the store lock for a sequence of operations that must not interleave with another
+    // thread's, such as creating the default profiles of an empty file.
+    std::unique_lock<std::recursive_mutex> Lock() const;
+
     std::string Path() const;
     int DeviceType() const;
     void SetDeviceType(int device_type);

@@ -62,7 +62,6 @@ TEST_F(ProfileStoreConcurrencyTest, TableOperationsSurviveSwitchesOnAnotherThrea
                 break;
             case 1:
                 store_.Close();
-                store_.SetOpenFlag(false);
                 break;
             default:
                 store_.OpenDeviceStore(dir_.path(), "A");

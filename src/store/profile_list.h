@@ -11,7 +11,8 @@
 
 namespace veltra {
 
-// The profile combo box as the profile list needs it; the window implements it.
+// The profile combo box as the profile list needs it; the window implements it. The calls come
+// on the thread that refreshes the list, which may be the device worker.
 class ProfileListView {
   public:
     virtual ~ProfileListView() = default;

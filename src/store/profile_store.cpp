@@ -49,6 +49,17 @@ constexpr std::array<const char*, 17> kSchema = {
     "led_id INTEGER, name TEXT, delay_time INTEGER, frame_index INTEGER, file_name TEXT)",
 };
 
+// Paths and SQLite both speak UTF-8 here; going through u8 strings keeps that true on systems
+// whose narrow path encoding is something else.
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 }  // namespace
 
 ProfileStore& ProfileStore::Instance() {
@@ -66,13 +77,13 @@ ProfileStore::~ProfileStore() {
 
 std::filesystem::path ProfileStore::DeviceStorePath(const std::filesystem::path& folder,
                                                     std::string_view stem) {
-    return folder / "db" / (std::string(stem) + "_data_test.db");
+    return folder / "db" / PathFromUtf8(std::string(stem) + "_data_test.db");
 }
 
 bool ProfileStore::OpenDeviceStore(const std::filesystem::path& folder, std::string_view stem) {
     std::lock_guard lock(lock_);
     const std::filesystem::path file = DeviceStorePath(folder, stem);
-    path_ = file.string();
+    path_ = PathToUtf8(file);
     std::error_code ec;
     bool result;
     if (std::filesystem::exists(file, ec)) {
@@ -91,7 +102,9 @@ void ProfileStore::DeleteDeviceStore(const std::filesystem::path& folder, std::s
     std::filesystem::remove(file, ec);
     // A journal left by an interrupted write belongs to the deleted file; SQLite would replay it
     // into the fresh one.
-    std::filesystem::remove(file.string() + "-journal", ec);
+    std::filesystem::path journal = file;
+    journal += "-journal";
+    std::filesystem::remove(journal, ec);
 }
 
 bool ProfileStore::CreateSchema() {

@@ -292,24 +292,5 @@ TEST_F(ProfileStoreTest, MissingFolderLeavesTheStoreClosed) {
     EXPECT_EQ(store_.AddProfile({}), 0);
 }
 
-TEST(SettingsDefaultsTest, FiftyNineRowsWithTheDpiBlocksInGroupOrder) {
-    for (int device_type : {0, 150}) {
-        const auto rows = DefaultConfig(device_type);
-        ASSERT_EQ(rows.size(), 59u);
-        EXPECT_EQ(rows[18].key, DpiGroupValueKey(0));
-        EXPECT_EQ(rows[28].key, DpiGroupRgbKey(0));
-        EXPECT_EQ(rows[37].key, "dpi_group9_rgb");
-        EXPECT_EQ(rows[37].value, "2139135");
-        EXPECT_EQ(rows[45].key, "dpi_group7_rgbindex");
-        EXPECT_EQ(rows[45].value, "0");
-    }
-    EXPECT_EQ(DefaultConfig(0)[19].value, "1200");
-    EXPECT_EQ(DefaultConfig(150)[19].value, "1600");
-    EXPECT_FALSE(UsesSecondDpiDefaults(99));
-    EXPECT_TRUE(UsesSecondDpiDefaults(100));
-    EXPECT_TRUE(UsesSecondDpiDefaults(200));
-    EXPECT_FALSE(UsesSecondDpiDefaults(201));
-}
-
 }  // namespace
 }  // namespace veltra

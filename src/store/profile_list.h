@@ -1,0 +1,48 @@
+#pragma once
+
+// The profile list shown in the main window: the five default profiles of a new file, the names
+// as displayed in the current language, and the active profile.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/profile_store.h"
+
+namespace veltra {
+
+// The profile combo box as the profile list needs it; the window implements it. The calls come
+// on the thread that refreshes the list, which may be the device worker.
+class ProfileListView {
+  public:
+    virtual ~ProfileListView() = default;
+    virtual void ClearProfiles() = 0;
+    virtual void AddProfileItem(const std::string& text, int profile_id) = 0;
+    virtual void SelectProfileItem(int profile_id) = 0;
+};
+
+struct ProfileListEntry {
+    int profile_id = 0;
+    std::string display_name;
+};
+
+struct ProfileList {
+    std::vector<ProfileListEntry> entries;
+    int active_profile = 0;  // 0 when the store has none (a closed store)
+};
+
+// A stored name beginning with "Profile" or "配置方案" shows the current language's profile word
+// in place of that prefix; any other name is shown as stored.
+std::string ProfileDisplayName(std::string_view stored_name, std::string_view profile_word);
+
+// Creates the five default profiles when the file has none (profile 1 active), builds the
+// display names and finds the active profile, making profile 1 active when none is. Runs under
+// the store lock as a whole.
+// `profile_word` is the language text for the word "Profile".
+ProfileList LoadProfileList(ProfileStore& store, std::string_view profile_word);
+
+// LoadProfileList, then fills the view and selects the active profile. Returns the new current
+// profile id.
+int RefreshProfileList(ProfileStore& store, std::string_view profile_word, ProfileListView& view);
+
+}  // namespace veltra

@@ -1,0 +1,115 @@
+#include "store/profile_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "store/settings_defaults.h"
+#include "store_fixture.h"
+
+namespace veltra {
+namespace {
+
+class RecordingProfileView : public ProfileListView {
+  public:
+    void ClearProfiles() override { calls.push_back("clear"); }
+    void AddProfileItem(const std::string& text, int profile_id) override {
+        calls.push_back("add " + std::to_string(profile_id) + " [" + text + "]");
+    }
+    void SelectProfileItem(int profile_id) override {
+        calls.push_back("select " + std::to_string(profile_id));
+    }
+    std::vector<std::string> calls;
+};
+
+using ProfileListTest = test::StoreTest;
+
+TEST(ProfileDisplayNameTest, KnownPrefixesTakeTheLanguageWord) {
+    EXPECT_EQ(ProfileDisplayName("Profile 1", "Profil"), "Profil  1");
+    EXPECT_EQ(ProfileDisplayName("配置方案 2", "Profile"), "Profile  2");
+    EXPECT_EQ(ProfileDisplayName("配置方案3", "Profil"), "Profil 3");
+    EXPECT_EQ(ProfileDisplayName("Profile", "Profil"), "Profil ");
+    EXPECT_EQ(ProfileDisplayName("Profiles", "配置"), "配置 s");
+    EXPECT_EQ(ProfileDisplayName("profile 1", "Profil"), "profile 1");
+    EXPECT_EQ(ProfileDisplayName("Gaming", "Profil"), "Gaming");
+    EXPECT_EQ(ProfileDisplayName("Profil", "Profile"), "Profil");
+    EXPECT_EQ(ProfileDisplayName("", "Profile"), "");
+}
+
+TEST_F(ProfileListTest, NewFileGetsFiveProfilesWithProfileOneActive) {
+    ASSERT_TRUE(Open("Mouse", 150));
+    RecordingProfileView view;
+    EXPECT_EQ(RefreshProfileList(store_, "Profile", view), 1);
+    EXPECT_EQ(view.calls,
+              (std::vector<std::string>{"clear", "add 1 [Profile  1]", "add 2 [Profile  2]",
+                                        "add 3 [Profile  3]", "add 4 [Profile  4]",
+                                        "add 5 [Profile  5]", "select 1"}));
+    EXPECT_EQ(Count("t_configdata"), 295);
+    EXPECT_EQ(Count("t_profile_data", "status = 1"), 1);
+    std::string value;
+    EXPECT_TRUE(store_.GetConfig(5, config_key::kDpiFlag, value));
+    EXPECT_EQ(value, "221");
+
+    // A second refresh creates nothing and keeps the choice.
+    store_.SetActiveProfile(3);
+    view.calls.clear();
+    EXPECT_EQ(RefreshProfileList(store_, "Profile", view), 3);
+    EXPECT_EQ(view.calls.size(), 7u);
+    EXPECT_EQ(view.calls.back(), "select 3");
+    EXPECT_EQ(Count("t_profile_data"), 5);
+}
+
+TEST_F(ProfileListTest, NamesAreStoredInTheLanguageOfCreationAndShownInTheCurrentOne) {
+    ASSERT_TRUE(Open());
+    LoadProfileList(store_, "配置方案");
+    std::vector<ProfileRecord> records;
+    ASSERT_EQ(store_.LoadProfiles(records), 5);
+    EXPECT_EQ(records[1].name, "配置方案 2");
+    const ProfileList list = LoadProfileList(store_, "Profil");
+    ASSERT_EQ(list.entries.size(), 5u);
+    EXPECT_EQ(list.entries[1].profile_id, 2);
+    EXPECT_EQ(list.entries[1].display_name, "Profil  2");
+}
+
+TEST_F(ProfileListTest, MissingActiveProfileIsRepaired) {
+    ASSERT_TRUE(Open());
+    LoadProfileList(store_, "Profile");
+    store_.SetActiveProfile(42);
+    EXPECT_EQ(store_.GetActiveProfile(), 0);
+    EXPECT_EQ(LoadProfileList(store_, "Profile").active_profile, 1);
+    EXPECT_EQ(Count("t_profile_data", "status = 1 AND profile = 1"), 1);
+}
+
+TEST_F(ProfileListTest, ForeignNamesAreShownAsStored) {
+    ASSERT_TRUE(Open());
+    store_.AddProfile({0, "Work", 0, "", 0});
+    store_.AddProfile({0, "Profile X", 0, "", 0});
+    store_.SetActiveProfile(2);
+    const ProfileList list = LoadProfileList(store_, "Perfil");
+    ASSERT_EQ(list.entries.size(), 2u);
+    EXPECT_EQ(list.entries[0].display_name, "Work");
+    EXPECT_EQ(list.entries[1].display_name, "Perfil  X");
+    EXPECT_EQ(list.active_profile, 2);
+}
+
+TEST_F(ProfileListTest, ClosedStoreGivesAnEmptyListAndNoCurrentProfile) {
+    RecordingProfileView view;
+    EXPECT_EQ(RefreshProfileList(store_, "Profile", view), 0);
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"clear", "select 0"}));
+}
+
+TEST_F(ProfileListTest, AfterAResetTheProfilesComeBackWithDefaults) {
+    ASSERT_TRUE(Open("Mouse", 7));
+    LoadProfileList(store_, "Profile");
+    store_.SetConfig(1, config_key::kMouseSpeed, "3");
+    ASSERT_TRUE(store_.ResetDeviceStore(dir_.path(), "Mouse", 7));
+    EXPECT_EQ(Count("t_profile_data"), 0);
+    EXPECT_EQ(LoadProfileList(store_, "Profile").entries.size(), 5u);
+    std::string value;
+    store_.GetConfig(1, config_key::kMouseSpeed, value);
+    EXPECT_EQ(value, "10");
+}
+
+}  // namespace
+}  // namespace veltra

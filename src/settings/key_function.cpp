@@ -288,7 +288,7 @@ KeyFunctionCode EncodeKeyFunction(int key_code, const KeyFunction& function,
         case KeyFunctionType::MacroFunction:
             return {0xFF, LowByte(macro_slots.SlotOf(function.value).value_or(0)), 0, 0};
         case KeyFunctionType::DeviceFunction:
-            return {0xD0, LowByte(function.value - 1), 0, 0};
+            return {0xD0, static_cast<std::uint8_t>(LowByte(function.value) - 1), 0, 0};
         case KeyFunctionType::DeviceCode12:
             return {0x12, LowByte(function.value), 0, 0};
         case KeyFunctionType::DeviceFunctionExtended:

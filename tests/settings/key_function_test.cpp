@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -156,6 +157,8 @@ TEST(KeyFunctionEncode, EveryOtherType) {
     EXPECT_EQ(Encode(5, Fn(KeyFunctionType::SystemShortcut, 12)), Code(0, 0));
     EXPECT_EQ(Encode(5, Fn(KeyFunctionType::DeviceFunction, 1)), Code(0xD0, 0x00));
     EXPECT_EQ(Encode(5, Fn(KeyFunctionType::DeviceFunction, 3)), Code(0xD0, 0x02));
+    EXPECT_EQ(Encode(5, Fn(KeyFunctionType::DeviceFunction, 0)), Code(0xD0, 0xFF));
+    EXPECT_EQ(Encode(5, Fn(KeyFunctionType::DeviceFunction, INT_MIN)), Code(0xD0, 0xFF));
     EXPECT_EQ(Encode(5, Fn(KeyFunctionType::DeviceCode12, 300)), Code(0x12, 0x2C));
     EXPECT_EQ(Encode(5, Fn(KeyFunctionType::DeviceFunctionExtended, 4)), Code(0xD0, 0x04));
     EXPECT_EQ(Encode(5, Fn(KeyFunctionType::Disabled, 1)), Code(0x10, 0x00));
@@ -264,6 +267,20 @@ TEST(KeyFunctionFactory, DefaultsAndDescriptionFileEntries) {
     EXPECT_EQ(RestoredFactoryFunction(factory, kLang),
               Fn(KeyFunctionType::DeviceFunction, 2, 0, 0, "T192"));
     EXPECT_EQ(DescribeFactoryFunction(FactoryKeyFunction(1, 1, "abc"), kLang), "T0");
+}
+
+TEST(KeyFunctionEncode, HostileStoredValuesStayWellDefined) {
+    const MacroSlotTable slots(std::vector<int>{INT_MIN, -1});
+    for (int type = -1; type <= 13; ++type) {
+        for (int value : {INT_MIN, -1, 0, 1, 1023, 1024, 2048, INT_MAX}) {
+            const KeyFunction fn = Fn(static_cast<KeyFunctionType>(type), value, INT_MIN, INT_MAX);
+            for (int key_code : {INT_MIN, 0, 4, INT_MAX}) {
+                EncodeKeyFunction(key_code, fn, slots);
+            }
+            DescribeKeyFunction(fn, kLang);
+        }
+    }
+    EXPECT_EQ(Encode(5, Fn(KeyFunctionType::MacroFunction, -1), slots), Code(0xFF, 1));
 }
 
 }  // namespace

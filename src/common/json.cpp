@@ -204,25 +204,24 @@ class Parser {
         }
     }
 
-    bool ParseArray(JsonValue& out, int depth) {
+    // The common frame of arrays and objects: an opening character already at pos_, items
+    // separated by commas, the closing character.
+    template <typename ParseItem>
+    bool ParseSequence(char close, int depth, ParseItem parse_item) {
         if (depth > max_depth_) {
             return false;
         }
         ++pos_;
-        JsonValue::Array items;
         SkipSpace();
-        if (pos_ < text_.size() && text_[pos_] == ']') {
+        if (pos_ < text_.size() && text_[pos_] == close) {
             ++pos_;
-            out = JsonValue(std::move(items));
             return true;
         }
         while (true) {
             SkipSpace();
-            JsonValue item;
-            if (!ParseValue(item, depth)) {
+            if (!parse_item()) {
                 return false;
             }
-            items.push_back(std::move(item));
             SkipSpace();
             if (pos_ >= text_.size()) {
                 return false;
@@ -231,34 +230,35 @@ class Parser {
                 ++pos_;
                 continue;
             }
-            if (text_[pos_] != ']') {
+            if (text_[pos_] != close) {
                 return false;
             }
             ++pos_;
-            out = JsonValue(std::move(items));
             return true;
         }
     }
 
-    bool ParseObject(JsonValue& out, int depth) {
-        if (depth > max_depth_) {
-            return false;
-        }
-        ++pos_;
-        JsonValue::Object members;
-        SkipSpace();
-        if (pos_ < text_.size() && text_[pos_] == '}') {
-            ++pos_;
-            out = JsonValue(std::move(members));
-            return true;
-        }
-        while (true) {
-            SkipSpace();
-            if (pos_ >= text_.size() || text_[pos_] != '"') {
+    bool ParseArray(JsonValue& out, int depth) {
+        JsonValue::Array items;
+        const bool ok = ParseSequence(']', depth, [&] {
+            JsonValue item;
+            if (!ParseValue(item, depth)) {
                 return false;
             }
+            items.push_back(std::move(item));
+            return true;
+        });
+        if (ok) {
+            out = JsonValue(std::move(items));
+        }
+        return ok;
+    }
+
+    bool ParseObject(JsonValue& out, int depth) {
+        JsonValue::Object members;
+        const bool ok = ParseSequence('}', depth, [&] {
             std::string key;
-            if (!ParseString(key)) {
+            if (pos_ >= text_.size() || text_[pos_] != '"' || !ParseString(key)) {
                 return false;
             }
             SkipSpace();
@@ -272,21 +272,12 @@ class Parser {
                 return false;
             }
             members.emplace_back(std::move(key), std::move(value));
-            SkipSpace();
-            if (pos_ >= text_.size()) {
-                return false;
-            }
-            if (text_[pos_] == ',') {
-                ++pos_;
-                continue;
-            }
-            if (text_[pos_] != '}') {
-                return false;
-            }
-            ++pos_;
-            out = JsonValue(std::move(members));
             return true;
+        });
+        if (ok) {
+            out = JsonValue(std::move(members));
         }
+        return ok;
     }
 
     std::string_view text_;

@@ -251,9 +251,10 @@ class Connection(socketserver.StreamRequestHandler):
                 if op == "hello":
                     self.send({"version": VERSION})
                 elif op == "watch":
-                    self.send({"watching": True})
+                    # Under the lock, so that no event can slip in before the confirmation.
                     with server.mouse.lock:
                         server.mouse.watchers.append(self)
+                        self.send({"watching": True})
                 else:
                     self.send(server.model.answer(request))
         finally:

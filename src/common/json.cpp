@@ -285,8 +285,10 @@ class Parser {
     std::size_t pos_ = 0;
 };
 
-void WriteString(std::string& out, const std::string& s) {
+void WriteString(std::string& out, const std::string& raw) {
     static constexpr char kDigits[] = "0123456789abcdef";
+    // Text from outside (paths, names) may not be UTF-8; the output must stay readable JSON.
+    const std::string s = IsValidUtf8(raw) ? raw : Utf16ToUtf8(Utf8ToUtf16(raw));
     out += '"';
     for (const char c : s) {
         const auto b = static_cast<unsigned char>(c);

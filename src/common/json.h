@@ -70,7 +70,8 @@ class JsonValue {
 // invalid UTF-8, on nesting deeper than `max_depth` and on integers outside 64 bits.
 std::optional<JsonValue> ParseJson(std::string_view text, int max_depth = 64);
 
-// Compact text on one line; control characters, quotes and backslashes are escaped, UTF-8 kept.
+// Compact text on one line; control characters, quotes and backslashes are escaped, UTF-8 kept
+// and invalid UTF-8 replaced by U+FFFD.
 std::string WriteJson(const JsonValue& value);
 
 }  // namespace veltra

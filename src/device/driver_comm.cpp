@@ -125,11 +125,6 @@ void DriverComm::ClearCatalogue() {
     catalogue_.clear();
 }
 
-std::vector<SupportedDevice> DriverComm::Catalogue() const {
-    const std::lock_guard state(state_mutex_);
-    return catalogue_;
-}
-
 bool DriverComm::IsSupported(int vendor_id, int product_id) const {
     const std::lock_guard state(state_mutex_);
     return std::any_of(catalogue_.begin(), catalogue_.end(), [&](const SupportedDevice& d) {

@@ -94,7 +94,6 @@ class DriverComm {
     void AddDevice(int vendor_id, int product_id, const std::string& device_id, int device_type,
                    ConnectionMode mode);
     void ClearCatalogue();
-    std::vector<SupportedDevice> Catalogue() const;
     bool IsSupported(int vendor_id, int product_id) const;
     int LookupDeviceType(int vendor_id, int product_id, const std::string& name) const;
     ConnectionMode LookupMode(int vendor_id, int product_id) const;

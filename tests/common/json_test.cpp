@@ -36,6 +36,8 @@ TEST(Json, StringsEscapesAndUtf8RoundTrip) {
     out.Set("n", 7);
     EXPECT_EQ(WriteJson(out), R"({"s":"q\"\\\u0001\n","n":7,"b":false})");
     EXPECT_EQ(ParseJson(WriteJson(out)), out);
+
+    EXPECT_EQ(WriteJson(JsonValue("a\xFF")), "\"a\xEF\xBF\xBD\"");
 }
 
 TEST(Json, IntegersUseAll64BitsAndNoMore) {

@@ -50,6 +50,9 @@ TEST(HidapiOpen, ErrorsTellMissingAccessApart) {
     }
 
     HidapiBackend backend;
+    for (const HidInterfaceInfo& info : backend.Enumerate()) {
+        EXPECT_FALSE(info.path.empty());
+    }
     EXPECT_FALSE(backend.Open((dir / "missing").string()));
     EXPECT_EQ(backend.LastOpenError(), OpenError::NotFound);
 }

@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <thread>
 
 namespace veltra::sim {
 
@@ -129,11 +130,22 @@ struct SimulatedState {
     int next_handle = 1;
     std::vector<TrafficEntry> traffic;
 
-    // Hot-plug events wait here until delivered outside `mutex`, always in the order they happened.
-    std::deque<HotplugEvent> pending;
+    // Hot-plug events go out on their own thread, in the order they happened, as a device
+    // monitor delivers them; so a listener never runs inside a caller's plug or write.
+    struct PendingEvent {
+        HotplugEvent event;
+        // Listeners added after the event happened do not hear it.
+        int listener_limit = 0;
+    };
+    std::deque<PendingEvent> pending;
     std::map<int, std::shared_ptr<HotplugListener>> listeners;
     int next_listener = 1;
-    std::recursive_mutex dispatch;
+    bool delivering = false;
+    bool stopping = false;
+    std::condition_variable hotplug_changed;
+    // Held while a listener runs, so that removing a listener waits for its last call.
+    std::mutex dispatch;
+    std::thread dispatcher;
 
     void Record(TrafficEntry::Op op, const std::string& path, std::span<const std::uint8_t> data,
                 int result, int timeout_ms = 0) {
@@ -144,8 +156,9 @@ struct SimulatedState {
 
     void Announce(const Device& device, HotplugEvent::Kind kind) {
         for (const auto& interface : device.interfaces) {
-            pending.push_back({kind, interface.info.path});
+            pending.push_back({{kind, interface.info.path}, next_listener});
         }
+        hotplug_changed.notify_all();
     }
 
     void Remove(int id, Device& device) {
@@ -208,39 +221,37 @@ struct SimulatedState {
         }
     }
 
-    void DispatchPending() {
-        std::lock_guard dispatching(dispatch);
+    void DispatchLoop() {
+        std::unique_lock lock(mutex);
         for (;;) {
-            HotplugEvent event;
+            hotplug_changed.wait(lock, [this] { return stopping || !pending.empty(); });
+            if (stopping) {
+                return;
+            }
+            const PendingEvent next = std::move(pending.front());
+            pending.pop_front();
             std::vector<std::shared_ptr<HotplugListener>> targets;
-            {
-                std::lock_guard lock(mutex);
-                if (pending.empty()) {
-                    return;
-                }
-                event = std::move(pending.front());
-                pending.pop_front();
-                for (const auto& [id, listener] : listeners) {
+            for (const auto& [id, listener] : listeners) {
+                if (id < next.listener_limit) {
                     targets.push_back(listener);
                 }
             }
-            for (const auto& listener : targets) {
-                (*listener)(event);
+            delivering = true;
+            lock.unlock();
+            {
+                std::lock_guard running(dispatch);
+                for (const auto& listener : targets) {
+                    (*listener)(next.event);
+                }
             }
+            lock.lock();
+            delivering = false;
+            hotplug_changed.notify_all();
         }
     }
 
     int Write(int handle_id, std::span<const std::uint8_t> data) {
-        int result = -1;
-        {
-            std::lock_guard lock(mutex);
-            result = WriteLocked(handle_id, data);
-        }
-        DispatchPending();
-        return result;
-    }
-
-    int WriteLocked(int handle_id, std::span<const std::uint8_t> data) {
+        std::lock_guard lock(mutex);
         const auto found = handles.find(handle_id);
         if (found == handles.end()) {
             return -1;
@@ -396,12 +407,20 @@ class SimulatedHidDevice : public HidDevice {
 }  // namespace
 
 SimulatedBackend::SimulatedBackend(BackendOptions options)
-    : state_(std::make_shared<SimulatedState>(options)) {}
+    : state_(std::make_shared<SimulatedState>(options)) {
+    // The thread only lives as long as the backend, which keeps the state alive.
+    state_->dispatcher = std::thread([state = state_.get()] { state->DispatchLoop(); });
+}
 
 SimulatedBackend::~SimulatedBackend() {
-    std::lock_guard lock(state_->mutex);
-    state_->closed = true;
-    state_->arrived.notify_all();
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->stopping = true;
+        state_->closed = true;
+        state_->arrived.notify_all();
+        state_->hotplug_changed.notify_all();
+    }
+    state_->dispatcher.join();
 }
 
 std::vector<HidInterfaceInfo> SimulatedBackend::Enumerate() {
@@ -447,47 +466,37 @@ int SimulatedBackend::AddMouse(FirmwareOptions options) {
 
 int SimulatedBackend::Plug(int mouse, Link link, std::uint16_t vendor_id, std::uint16_t product_id,
                            PlugOptions options) {
-    int id = -1;
-    {
-        std::lock_guard lock(state_->mutex);
-        if (mouse < 0 || mouse >= static_cast<int>(state_->mice.size())) {
-            return -1;
-        }
-        id = state_->next_device++;
-        Device& device = state_->devices[id];
-        device.mouse = mouse;
-        device.link = link;
-        device.options = options;
-        device.interfaces = MakeInterfaces(id, link, vendor_id, product_id, options);
-        state_->Insert(device);
+    std::lock_guard lock(state_->mutex);
+    if (mouse < 0 || mouse >= static_cast<int>(state_->mice.size())) {
+        return -1;
     }
-    state_->DispatchPending();
+    const int id = state_->next_device++;
+    Device& device = state_->devices[id];
+    device.mouse = mouse;
+    device.link = link;
+    device.options = options;
+    device.interfaces = MakeInterfaces(id, link, vendor_id, product_id, options);
+    state_->Insert(device);
     return id;
 }
 
 bool SimulatedBackend::Unplug(int device) {
-    {
-        std::lock_guard lock(state_->mutex);
-        const auto found = state_->devices.find(device);
-        if (found == state_->devices.end() || !found->second.plugged) {
-            return false;
-        }
-        state_->Remove(device, found->second);
+    std::lock_guard lock(state_->mutex);
+    const auto found = state_->devices.find(device);
+    if (found == state_->devices.end() || !found->second.plugged) {
+        return false;
     }
-    state_->DispatchPending();
+    state_->Remove(device, found->second);
     return true;
 }
 
 bool SimulatedBackend::Replug(int device) {
-    {
-        std::lock_guard lock(state_->mutex);
-        const auto found = state_->devices.find(device);
-        if (found == state_->devices.end() || found->second.plugged) {
-            return false;
-        }
-        state_->Insert(found->second);
+    std::lock_guard lock(state_->mutex);
+    const auto found = state_->devices.find(device);
+    if (found == state_->devices.end() || found->second.plugged) {
+        return false;
     }
-    state_->DispatchPending();
+    state_->Insert(found->second);
     return true;
 }
 
@@ -583,9 +592,23 @@ int SimulatedBackend::AddHotplugListener(HotplugListener listener) {
 }
 
 void SimulatedBackend::RemoveHotplugListener(int id) {
-    std::lock_guard dispatching(state_->dispatch);
-    std::lock_guard lock(state_->mutex);
-    state_->listeners.erase(id);
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->listeners.erase(id);
+    }
+    // A listener removing itself must not wait for its own call to end.
+    if (std::this_thread::get_id() != state_->dispatcher.get_id()) {
+        std::lock_guard running(state_->dispatch);
+    }
+}
+
+void SimulatedBackend::FlushHotplugEvents() {
+    if (std::this_thread::get_id() == state_->dispatcher.get_id()) {
+        return;
+    }
+    std::unique_lock lock(state_->mutex);
+    state_->hotplug_changed.wait(lock,
+                                 [this] { return state_->pending.empty() && !state_->delivering; });
 }
 
 std::vector<TrafficEntry> SimulatedBackend::Traffic() const {

@@ -64,8 +64,7 @@ struct HotplugEvent {
     std::string path;
 };
 
-// Called on the thread that plugged or unplugged (a test thread, or the I/O thread when a write
-// restarts or unplugs a device), never with the backend's lock held.
+// Called on the backend's own hot-plug thread, one event at a time in the order they happened.
 using HotplugListener = std::function<void(const HotplugEvent&)>;
 
 struct TrafficEntry {
@@ -120,6 +119,8 @@ class SimulatedBackend : public HidBackend {
     int AddHotplugListener(HotplugListener listener);
     // Returns once no call of that listener runs any more (unless called from inside one).
     void RemoveHotplugListener(int id);
+    // Waits until every event raised so far has reached the listeners.
+    void FlushHotplugEvents();
 
     std::vector<TrafficEntry> Traffic() const;
     void ClearTraffic();
@@ -143,7 +144,8 @@ struct DemoSetup {
     int receiver = -1;
 };
 
-// One mouse on its cable and, at the same time, reachable through its receiver.
+// One mouse on its cable and, at the same time, reachable through its receiver. The traffic
+// and frame logs are off: a demo runs for hours.
 DemoSetup MakeDemoBackend(const DemoDeviceIds& ids, BackendOptions options = {});
 
 }  // namespace veltra::sim

@@ -285,6 +285,11 @@ struct SimulatedState {
             fault = FaultPlan{};
         }
 
+        if (fault.fault == Fault::StaleInput) {
+            const bool status_asked = payload[0] == 0x55 && payload[1] == 0xAA && payload[2] == 0;
+            const Payload stale = status_asked ? firmware.ConfigBlock() : firmware.StatusBlock();
+            Deliver(handle.device, handle.interface, InputReport(interface, stale), 0);
+        }
         int reads_left = 0;
         for (Payload& answer : answers) {
             switch (fault.fault) {

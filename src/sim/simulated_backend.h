@@ -34,6 +34,7 @@ enum class Fault {
     UnplugAfterWrite,  // the device is removed right after the write reached the mouse
     ShortRead,         // answers are cut to `short_length` bytes
     MalformedHeader,   // answers start 0xAA 0x55 instead of 0x55 0xAA
+    StaleInput,        // an answer to the other read command comes first, as if left over
 };
 
 struct FaultPlan {

@@ -362,6 +362,19 @@ TEST_F(SimulatedBackendTest, StaleInputIsReadBeforeTheAnswer) {
     ASSERT_EQ(ReadInto(*device, buffer), 49);
     EXPECT_EQ(buffer[6], 80);
     EXPECT_FALSE(backend.InjectInput(short_form + 1, stale));
+
+    // Left-over input can also slip in between the host's drain and its write.
+    backend.SetFault(short_form, {.fault = Fault::StaleInput, .writes = 1});
+    device->Write(frame);
+    ASSERT_EQ(ReadInto(*device, buffer), 49);
+    EXPECT_EQ(buffer[3], 0x01);
+    ReadInto(*device, buffer);
+    EXPECT_EQ(buffer[3], 0x00);
+    frame[3] = 0x01;
+    backend.SetFault(short_form, {.fault = Fault::StaleInput, .writes = 1});
+    device->Write(frame);
+    ReadInto(*device, buffer);
+    EXPECT_EQ(buffer[3], 0x00);
 }
 
 TEST_F(SimulatedBackendTest, TrafficIsRecordedByteForByte) {

@@ -54,7 +54,8 @@ struct PlugOptions {
 };
 
 struct BackendOptions {
-    // Reads wait timeout_ms × time_scale real milliseconds for an answer; 0 never waits.
+    // Reads wait timeout_ms × time_scale real milliseconds for input; 0 never waits. A negative
+    // time-out waits until input comes or the device goes, whatever the scale.
     double time_scale = 1.0;
     bool record_traffic = true;
 };

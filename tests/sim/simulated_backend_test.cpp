@@ -408,12 +408,6 @@ TEST_F(SimulatedBackendTest, TrafficIsRecordedByteForByte) {
     EXPECT_THAT(backend.Traffic(), IsEmpty());
 }
 
-TEST_F(SimulatedBackendTest, RemovedListenerHearsNothingMore) {
-    backend.RemoveHotplugListener(listener);
-    backend.Plug(mouse, Link::Wired, kVid, kPid);
-    EXPECT_THAT(Events(), IsEmpty());
-}
-
 TEST_F(SimulatedBackendTest, ListenerMayCallBackIntoTheBackend) {
     // An arrival handler checks the interface by opening it, as the device discovery does.
     std::vector<bool> opened;
@@ -426,7 +420,7 @@ TEST_F(SimulatedBackendTest, ListenerMayCallBackIntoTheBackend) {
     backend.FlushHotplugEvents();
     backend.Unplug(wired);
     EXPECT_THAT(Events(), testing::SizeIs(6));
-    EXPECT_THAT(opened, ElementsAre(true));
+    EXPECT_THAT(opened, ElementsAre(true));  // removed after its first call
 }
 
 TEST(SimulatedBackendWaitTest, WaitingReadWakesForLateInputAndForRemoval) {

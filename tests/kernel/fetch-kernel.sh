@@ -55,7 +55,10 @@ work=$(mktemp -d "$cache/.fetch.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 echo "fetch-kernel: downloading $image"
-(cd "$work" && apt-get "${apt_opts[@]}" download "$image")
+# apt's download sandbox user cannot write into a private temporary folder.
+sandbox=()
+[ "$(id -u)" -ne 0 ] || sandbox=(-o APT::Sandbox::User=root)
+(cd "$work" && apt-get "${apt_opts[@]}" "${sandbox[@]}" download "$image")
 deb=$(find "$work" -maxdepth 1 -name "${image}_*.deb" | head -n1)
 [ -n "$deb" ] || { echo "fetch-kernel: download of $image failed" >&2; exit 1; }
 
@@ -73,7 +76,7 @@ cp "$work/root/boot/vmlinuz-$version" "$work/vmlinuz"
 for m in "${modules[@]}"; do
     src=$(find "$work/root" -name "$m.ko*" -print | head -n1)
     [ -n "$src" ] || { echo "fetch-kernel: $m.ko missing from $image" >&2; exit 1; }
-    # Busybox insmod hands the file to init_module as is, so compressed modules are unpacked.
+    # The guest's busybox insmod unpacks .xz itself but not .zst; plain files suit both.
     case $src in
         *.ko.xz) xz -dc "$src" >"$work/$m.ko" ;;
         *.ko.zst) zstd -qdc "$src" >"$work/$m.ko" ;;

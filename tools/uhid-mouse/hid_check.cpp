@@ -177,7 +177,9 @@ std::optional<std::vector<std::uint8_t>> Exchange(hid_device* dev, const Options
 
 void CheckExchanges(hid_device* dev, const Options& o, std::uint8_t* active_level) {
     const auto status = Exchange(dev, o, 0x00);
-    Check(status && (*status)[3] == 0x1C, "status request answered with length 0x1C");
+    Check(status && (*status)[3] == 0x1C,
+          o.report_id != 0 ? "status request answered in a numbered short-form report"
+                           : "status request answered in a 64-byte report");
     const auto config = Exchange(dev, o, 0x01);
     Check(config && ((*config)[3] == 0x20 || (*config)[3] == 0x21) && (*config)[23] != 0,
           "config request answered with an enable mask");

@@ -40,25 +40,31 @@ if complete; then
 fi
 
 # The meta package names the current kernel ABI; its dependency is the real image package.
-image=$(apt-cache depends linux-image-amd64 2>/dev/null |
-    sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*-amd64\)$/\1/p' | head -n1)
-if [ -z "$image" ]; then
-    "${sudo_cmd[@]}" apt-get "${apt_opts[@]}" update
-    image=$(apt-cache depends linux-image-amd64 |
-        sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*-amd64\)$/\1/p' | head -n1)
-fi
-[ -n "$image" ] || { echo "fetch-kernel: no linux-image package found" >&2; exit 1; }
-version=${image#linux-image-}
+image_package() {
+    apt-cache depends linux-image-amd64 2>/dev/null |
+        sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*-amd64\)$/\1/p' | head -n1
+}
+# apt's download sandbox user cannot write into a private temporary folder.
+sandbox=()
+[ "$(id -u)" -ne 0 ] || sandbox=(-o APT::Sandbox::User=root)
+download() {
+    [ -n "$image" ] || return 1
+    echo "fetch-kernel: downloading $image"
+    (cd "$work" && apt-get "${apt_opts[@]}" "${sandbox[@]}" download "$image")
+}
 
 mkdir -p "$cache"
 work=$(mktemp -d "$cache/.fetch.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-echo "fetch-kernel: downloading $image"
-# apt's download sandbox user cannot write into a private temporary folder.
-sandbox=()
-[ "$(id -u)" -ne 0 ] || sandbox=(-o APT::Sandbox::User=root)
-(cd "$work" && apt-get "${apt_opts[@]}" "${sandbox[@]}" download "$image")
+# Missing or stale package lists (the mirror has moved on to a newer kernel) are refreshed once.
+image=$(image_package)
+if ! download; then
+    "${sudo_cmd[@]}" apt-get "${apt_opts[@]}" update
+    image=$(image_package)
+    download || { echo "fetch-kernel: cannot download the kernel package" >&2; exit 1; }
+fi
+version=${image#linux-image-}
 deb=$(find "$work" -maxdepth 1 -name "${image}_*.deb" | head -n1)
 [ -n "$deb" ] || { echo "fetch-kernel: download of $image failed" >&2; exit 1; }
 

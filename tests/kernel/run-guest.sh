@@ -7,7 +7,7 @@
 # Programs land in the guest's /bin under their own names; the script runs as `sh /test.sh`.
 set -euo pipefail
 
-cache= work= script= timeout_s=300
+cache='' work='' script='' timeout_s=300
 bins=()
 while [ $# -gt 0 ]; do
     case $1 in

@@ -1,3 +1,4 @@
+#!/bin/sh
 # Runs inside the kernel test guest: each interface kind of uhid-mouse, found, read, notified,
 # unplugged and plugged again through hidapi on the real HID stack.
 set -u
@@ -13,6 +14,11 @@ probe() {
     mouse=$!
     if ! hid-check --vid "$vid" --pid "$pid" --dpi-pid "$mouse" --replug-pid "$mouse" "$@"; then
         echo "guest: $kind failed"
+        failed=1
+    fi
+    # The hot-plug path takes the interface number from here, as for a real USB interface.
+    if ! grep -qx "HID_PHYS=usb-0000:00:14.0-2/input2" /sys/class/hidraw/hidraw*/device/uevent; then
+        echo "guest: $kind has no USB-style HID_PHYS"
         failed=1
     fi
     kill -TERM "$mouse"

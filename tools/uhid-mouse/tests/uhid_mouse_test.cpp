@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -199,7 +200,7 @@ class UhidMouseTest : public ::testing::Test {
         e.type = UHID_OUTPUT;
         e.u.output.size = static_cast<std::uint16_t>(data.size());
         e.u.output.rtype = rtype;
-        std::memcpy(e.u.output.data, data.data(), data.size());
+        std::copy(data.begin(), data.end(), e.u.output.data);
         Send(e);
     }
     uhid_event Receive() {

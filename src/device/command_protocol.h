@@ -8,15 +8,15 @@
 #include <cstdint>
 #include <span>
 
+#include "device/frame.h"
+
 namespace veltra {
 
-constexpr std::size_t kFrameSize = 65;           // report id + 64-byte payload
 constexpr std::size_t kStatusBlockSize = 28;     // payload bytes 4..31 of a 0x00 answer
 constexpr std::size_t kConfigTemplateSize = 63;  // payload bytes 0..62 of a 0x01 answer
 constexpr int kDpiLevels = 8;
 constexpr int kKeySlots = 6;
 
-using Frame = std::array<std::uint8_t, kFrameSize>;
 using StatusBlock = std::array<std::uint8_t, kStatusBlockSize>;
 using ConfigTemplate = std::array<std::uint8_t, kConfigTemplateSize>;
 using ColourValue = std::uint32_t;  // 0x00BBGGRR

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "device/frame.h"
 #include "device/hid_port.h"
 
 namespace veltra {
@@ -57,9 +58,6 @@ struct DeviceRecord {
     int online = 1;
     int output_report_length = 0;
 };
-
-// Report id byte followed by the 64-byte payload.
-using Frame = std::array<std::uint8_t, 65>;
 
 class DriverComm {
   public:

@@ -124,6 +124,10 @@ class DriverComm {
     // Asks a receiver interface whether its mouse answers.
     bool ProbeReceiver(HidDevice& device);
 
+    // The one pause of all device work (exchanges, protocol and worker sleeps), so that a single
+    // cancellation ends them all. False when cancelled.
+    bool Sleep(std::chrono::milliseconds duration);
+
   private:
     struct Entry {
         DeviceRecord record;
@@ -138,7 +142,6 @@ class DriverComm {
     std::optional<Selection> SelectLocked();
     ConnectionMode ModeLocked(bool online_only) const;
     void CloseAllLocked();
-    bool Sleep(std::chrono::milliseconds duration);
     bool ExchangeShortForm(HidDevice& device, Frame& frame, bool wait);
     bool ExchangeStandardForm(HidDevice& device, Frame& frame, bool wait);
     int WriteReport(HidDevice& device, std::span<const std::uint8_t> data);

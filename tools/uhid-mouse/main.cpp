@@ -4,6 +4,8 @@
 //   SIGUSR1  press the DPI button (the mouse sends its notification)
 //   SIGUSR2  unplug, then plug again after --replug-ms
 //   SIGTERM  unplug and exit 0
+//
+// With --frames-out every payload the mouse receives is written there as a line of hex.
 
 #include <fcntl.h>
 #include <linux/input.h>
@@ -17,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,13 +37,14 @@ struct Options {
     InterfaceKind kind = InterfaceKind::Wired;
     DeviceIdentity identity;
     int replug_ms = 1000;
+    std::string frames_out;
 };
 
 void Usage() {
     std::fputs(
         "usage: uhid-mouse --vid HEX --pid HEX [--kind wired|short|bluetooth]\n"
         "                  [--release HEX] [--bus usb|bluetooth] [--phys TEXT] [--name TEXT]\n"
-        "                  [--replug-ms N]\n",
+        "                  [--replug-ms N] [--frames-out PATH]\n",
         stderr);
 }
 
@@ -99,6 +103,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             o.identity.phys = value;
         } else if (flag == "--name") {
             o.identity.name = value;
+        } else if (flag == "--frames-out") {
+            o.frames_out = value;
         } else if (flag == "--replug-ms") {
             const auto n = ParseNumber<int>(value, 10);
             if (!n || *n < 0) {
@@ -133,7 +139,15 @@ int Run(const Options& options) {
         return 1;
     }
 
-    MinimalResponder responder;
+    std::ofstream frame_log;
+    if (!options.frames_out.empty()) {
+        frame_log.open(options.frames_out, std::ios::out | std::ios::trunc);
+        if (!frame_log) {
+            std::fprintf(stderr, "uhid-mouse: cannot write %s\n", options.frames_out.c_str());
+            return 1;
+        }
+    }
+    FirmwareResponder responder({}, frame_log.is_open() ? &frame_log : nullptr);
     UhidMouse mouse(uhid_fd, SpecFor(options.kind), options.identity, responder);
     if (!mouse.Plug()) {
         std::perror("uhid-mouse: UHID_CREATE2");

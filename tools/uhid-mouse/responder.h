@@ -3,10 +3,12 @@
 // What answers the host's output reports: the mouse's firmware as seen through one interface.
 
 #include <cstdint>
+#include <ostream>
 #include <span>
 #include <vector>
 
 #include "interface_kind.h"
+#include "sim/firmware_model.h"
 
 namespace veltra::uhid {
 
@@ -22,19 +24,23 @@ class Responder {
     virtual Payload PressDpiButton() = 0;
 };
 
-// Enough of the mouse for the device link to find and read it: it answers the status and
-// config reads from fixed blocks and takes every other command silently. The DPI button steps
-// through the enabled levels.
-class MinimalResponder : public Responder {
+// The simulated firmware behind a uhid interface. Every payload that arrives is also written to
+// `frame_log` as one line of lower-case hex, flushed at once, so that a test running beside the
+// mouse can compare what the host sent with what the kernel delivered.
+class FirmwareResponder : public Responder {
   public:
-    MinimalResponder();
+    // `frame_log` may be null; not owned.
+    explicit FirmwareResponder(sim::FirmwareOptions options = {},
+                               std::ostream* frame_log = nullptr);
 
     std::vector<Payload> Receive(std::span<const std::uint8_t> payload) override;
     Payload PressDpiButton() override;
 
+    const sim::FirmwareModel& model() const { return model_; }
+
   private:
-    Payload status_{};
-    Payload config_{};
+    sim::FirmwareModel model_;
+    std::ostream* frame_log_;
 };
 
 }  // namespace veltra::uhid

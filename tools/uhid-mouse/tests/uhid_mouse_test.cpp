@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <sstream>
+#include <string>
 
 #include "interface_kind.h"
 #include "responder.h"
@@ -135,44 +137,48 @@ TEST(Framing, InputCarriesTheReportIdOnlyForNumberedReports) {
     EXPECT_EQ(shortform[1], 0x55);
 }
 
-TEST(MinimalResponder, AnswersTheReadsAndIgnoresEverythingElse) {
-    MinimalResponder r;
+TEST(FirmwareResponder, AnswersTheProtocolAndLogsEveryPayloadAsItArrived) {
+    std::ostringstream log;
+    FirmwareResponder r({}, &log);
     std::vector<std::uint8_t> request(48, 0);
     request[0] = 0x55;
     request[1] = 0xAA;
     auto answers = r.Receive(request);
     ASSERT_EQ(answers.size(), 1u);
-    EXPECT_EQ(answers[0][2], 0x00);
     EXPECT_EQ(answers[0][3], 0x1C);
-    EXPECT_FALSE(answers[0][4] == 0xFF && answers[0][5] == 0xFF);
 
+    // A settings write reaches the model: the config read afterwards carries it.
     request[2] = 0x01;
-    answers = r.Receive(request);
-    ASSERT_EQ(answers.size(), 1u);
-    EXPECT_EQ(answers[0][3], 0x20);
-    EXPECT_NE(answers[0][23], 0);
+    const Payload config = r.Receive(request).at(0);
+    std::vector<std::uint8_t> set(config.begin(), config.end());
+    set[2] = 0x02;
+    set[28] = 0x2A;
+    EXPECT_TRUE(r.Receive(set).empty()) << "writes are not answered";
+    EXPECT_EQ(r.Receive(request).at(0)[28], 0x2A);
+    EXPECT_TRUE(r.Receive(std::vector<std::uint8_t>{0xDE, 0xAD}).empty());
 
-    request[2] = 0x02;
-    EXPECT_TRUE(r.Receive(request).empty());
-    request[1] = 0xBB;
-    request[2] = 0x00;
-    EXPECT_TRUE(r.Receive(request).empty());
-    EXPECT_TRUE(r.Receive(std::vector<std::uint8_t>{0x55, 0xAA}).empty());
+    std::istringstream lines(log.str());
+    std::vector<std::string> logged;
+    for (std::string line; std::getline(lines, line);) {
+        logged.push_back(line);
+    }
+    ASSERT_EQ(logged.size(), 5u);
+    EXPECT_EQ(logged[0], "55aa" + std::string(92, '0')) << "48 bytes, as the short form carries";
+    EXPECT_EQ(logged[2].size(), 128u);
+    EXPECT_EQ(logged[2].substr(0, 8), "55aa0220");
+    EXPECT_EQ(logged[2].substr(56, 2), "2a");
+    EXPECT_EQ(logged[4], "dead");
 }
 
-TEST(MinimalResponder, DpiButtonStepsThroughEnabledLevelsAndWraps) {
-    MinimalResponder r;
-    std::vector<int> levels;
-    for (int i = 0; i < 4; ++i) {
-        const auto note = r.PressDpiButton();
-        EXPECT_EQ(note[0], 0x55);
-        EXPECT_EQ(note[1], 0xBB);
-        EXPECT_EQ(note[2], 0x01);
-        levels.push_back(note[4] >> 5);
-    }
-    EXPECT_EQ(levels, (std::vector<int>{2, 3, 0, 1}));
-    std::vector<std::uint8_t> request = {0x55, 0xAA, 0x01};
-    EXPECT_EQ(r.Receive(request)[0][4] >> 5, 1) << "the config block follows the button";
+TEST(FirmwareResponder, DpiButtonNotifiesTheNextEnabledLevel) {
+    FirmwareResponder r;
+    const int before = r.model().ActiveDpiLevel();
+    const auto note = r.PressDpiButton();
+    EXPECT_EQ(note[0], 0x55);
+    EXPECT_EQ(note[1], 0xBB);
+    EXPECT_EQ(note[2], 0x01);
+    EXPECT_EQ(note[4] >> 5, r.model().ActiveDpiLevel());
+    EXPECT_NE(r.model().ActiveDpiLevel(), before);
 }
 
 // The kernel's side of /dev/uhid: a socket pair keeps one event per message, as the device does.
@@ -214,7 +220,7 @@ class UhidMouseTest : public ::testing::Test {
     }
 
     int fds_[2] = {-1, -1};
-    MinimalResponder responder_;
+    FirmwareResponder responder_;
 };
 
 TEST_F(UhidMouseTest, PlugCreatesTheDeviceWithItsIdentityAndDescriptor) {

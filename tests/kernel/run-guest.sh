@@ -1,31 +1,33 @@
 #!/usr/bin/env bash
 # Boots the cached kernel in a small TCG guest whose initramfs holds busybox, the HID modules,
-# the given programs with their shared libraries, and a test script; exits 0 only when the
+# the given programs with their shared libraries, and test scripts; exits 0 only when every
 # script passed inside the guest.
 #
-# Usage: run-guest.sh --cache DIR --work DIR --script FILE [--bin PROGRAM]... [--timeout SECONDS]
-# Programs land in the guest's /bin under their own names; the script runs as `sh /test.sh`.
+# Usage: run-guest.sh --cache DIR --work DIR --script FILE [--script FILE]...
+#                     [--bin PROGRAM]... [--timeout SECONDS]
+# Programs land in the guest's /bin under their own names; the scripts run in the given order,
+# each with `sh`, and every one runs even when one before it failed.
 set -euo pipefail
 
-cache='' work='' script='' timeout_s=300
-bins=()
+cache='' work='' timeout_s=300
+bins=() scripts=()
 while [ $# -gt 0 ]; do
     case $1 in
         --cache) cache=$2 ;;
         --work) work=$2 ;;
-        --script) script=$2 ;;
+        --script) scripts+=("$2") ;;
         --bin) bins+=("$2") ;;
         --timeout) timeout_s=$2 ;;
         *) echo "run-guest: unknown argument $1" >&2; exit 2 ;;
     esac
     shift 2
 done
-if [ -z "$cache" ] || [ -z "$work" ] || [ -z "$script" ]; then
-    echo "usage: $0 --cache DIR --work DIR --script FILE [--bin PROGRAM]... [--timeout SECONDS]" >&2
+if [ -z "$cache" ] || [ -z "$work" ] || [ ${#scripts[@]} -eq 0 ]; then
+    echo "usage: $0 --cache DIR --work DIR --script FILE [--script FILE]... [--bin PROGRAM]... [--timeout SECONDS]" >&2
     exit 2
 fi
-for f in "$cache/vmlinuz" "$cache/hid.ko" "$cache/uhid.ko" "$cache/hid-generic.ko" "$script" \
-    "${bins[@]}"; do
+for f in "$cache/vmlinuz" "$cache/hid.ko" "$cache/uhid.ko" "$cache/hid-generic.ko" \
+    "${scripts[@]}" "${bins[@]}"; do
     [ -s "$f" ] || { echo "run-guest: missing $f" >&2; exit 2; }
 done
 busybox=$(command -v busybox || true)
@@ -36,10 +38,14 @@ fi
 
 root=$work/root
 rm -rf "$root"
-mkdir -p "$root"/{bin,dev,proc,sys,tmp,lib/modules}
+mkdir -p "$root"/{bin,dev,proc,sys,tmp,tests,lib/modules}
 cp "$busybox" "$root/bin/busybox"
 cp "$cache"/{hid,uhid,hid-generic}.ko "$root/lib/modules/"
-cp "$script" "$root/test.sh"
+n=0
+for script in "${scripts[@]}"; do
+    n=$((n + 1))
+    cp "$script" "$root/tests/$n-$(basename "$script")"
+done
 
 # Each program with every library ldd resolves and the loader, at the paths they are looked for.
 for bin in "${bins[@]}"; do
@@ -73,13 +79,16 @@ for m in hid uhid hid-generic; do
         finish "FAIL (insmod $m)"
     fi
 done
-sh /test.sh
-rc=$?
-if [ "$rc" -eq 0 ]; then
+failed=''
+for t in $(ls /tests | sort -n); do
+    echo "guest: === $t"
+    sh "/tests/$t" || failed="$failed $t"
+done
+if [ -z "$failed" ]; then
     finish PASS
 fi
 dmesg | tail -n 30
-finish "FAIL (exit $rc)"
+finish "FAIL ($failed )"
 INIT
 chmod +x "$root/init" "$root/bin"/*
 

@@ -1,0 +1,31 @@
+#!/bin/sh
+# Runs inside the kernel test guest: the application's device link (HidapiBackend, DriverComm)
+# against uhid-mouse, which logs every payload it receives for device-check to compare.
+set -u
+vid=0x1209
+pid=0x0002
+failed=0
+
+link() {
+    kind=$1
+    shift
+    frames=/tmp/frames-$kind
+    echo "guest: --- device link, $kind"
+    uhid-mouse --kind "$kind" --vid "$vid" --pid "$pid" --frames-out "$frames" &
+    mouse=$!
+    if ! device-check --vid "$vid" --pid "$pid" --frames "$frames" "$@"; then
+        echo "guest: device link over $kind failed"
+        failed=1
+    fi
+    kill -TERM "$mouse"
+    if ! wait "$mouse"; then
+        echo "guest: uhid-mouse ($kind) did not exit cleanly"
+        failed=1
+    fi
+}
+
+# A receiver interface is probed before it counts as online; the probe crosses the kernel too.
+link wired --usage-page 0x00C0 --usage 0x0001 --output-length 65 --mode receiver
+link short --usage-page 0x00C0 --usage 0x0001 --output-length 49 --mode wired
+link bluetooth --usage-page 0xFF00 --usage 0x000E --output-length 65 --mode bluetooth
+exit "$failed"

@@ -1,0 +1,297 @@
+// device-check: the application's own device link (HidapiBackend, DriverComm) against a
+// uhid-mouse on the real kernel HID stack. Every output report the link writes is compared byte
+// for byte with what the mouse logged as received (uhid-mouse --frames-out). Used inside the
+// kernel test guest.
+
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "device/command_protocol.h"
+#include "device/driver_comm.h"
+#include "device/hid_port.h"
+#include "platform/linux/hidapi_backend.h"
+
+namespace {
+
+using namespace veltra;
+using Bytes = std::vector<std::uint8_t>;
+
+// Enumeration and the mouse's log are asynchronous; each wait polls this many times.
+constexpr int kPolls = 100;
+constexpr useconds_t kPollPauseUs = 50'000;
+constexpr int kDeviceType = 1;
+constexpr std::uint8_t kModelBattery = 80;
+
+struct Options {
+    std::uint16_t vid = 0;
+    std::uint16_t pid = 0;
+    std::uint16_t usage_page = 0;
+    std::uint16_t usage = 0;
+    int output_length = 0;
+    ConnectionMode mode = ConnectionMode::Wired;
+    std::string frames;
+};
+
+int failures = 0;
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, args...);
+    return text;
+}
+
+bool Check(bool ok, const std::string& what) {
+    std::printf("device-check: %s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+    if (!ok) {
+        ++failures;
+    }
+    return ok;
+}
+
+std::string Hex(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    for (const std::uint8_t b : bytes) {
+        text += Format("%02x", b);
+    }
+    return text;
+}
+
+// Every output report the link writes, in order.
+class TapDevice : public HidDevice {
+  public:
+    TapDevice(std::unique_ptr<HidDevice> inner, std::vector<Bytes>& writes)
+        : inner_(std::move(inner)), writes_(writes) {}
+    int Write(std::span<const std::uint8_t> data) override {
+        writes_.emplace_back(data.begin(), data.end());
+        return inner_->Write(data);
+    }
+    int Read(std::span<std::uint8_t> buffer, int timeout_ms) override {
+        return inner_->Read(buffer, timeout_ms);
+    }
+    int OutputReportLength() const override { return inner_->OutputReportLength(); }
+
+  private:
+    std::unique_ptr<HidDevice> inner_;
+    std::vector<Bytes>& writes_;
+};
+
+class TapBackend : public HidBackend {
+  public:
+    TapBackend(std::unique_ptr<HidBackend> inner, std::vector<Bytes>& writes)
+        : inner_(std::move(inner)), writes_(writes) {}
+    std::vector<HidInterfaceInfo> Enumerate() override { return inner_->Enumerate(); }
+    std::unique_ptr<HidDevice> Open(const std::string& path) override {
+        auto device = inner_->Open(path);
+        return device ? std::make_unique<TapDevice>(std::move(device), writes_) : nullptr;
+    }
+
+  private:
+    std::unique_ptr<HidBackend> inner_;
+    std::vector<Bytes>& writes_;
+};
+
+std::vector<std::string> ReadLines(const std::string& file) {
+    std::vector<std::string> lines;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The mouse's log from line `first` on, once it holds at least `count` lines past it.
+std::vector<std::string> AwaitFrames(const std::string& file, std::size_t first,
+                                     std::size_t count) {
+    std::vector<std::string> lines;
+    for (int poll = 0; poll < kPolls; ++poll) {
+        lines = ReadLines(file);
+        if (lines.size() >= first + count) {
+            break;
+        }
+        usleep(kPollPauseUs);
+    }
+    if (lines.size() <= first) {
+        return {};
+    }
+    return {lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end()};
+}
+
+// Checks that the mouse received exactly the payloads of the writes from `first_write` on, and
+// advances both positions past them.
+void CheckDelivered(const Options& o, const std::vector<Bytes>& writes, std::size_t& first_write,
+                    std::size_t& first_line, const char* what) {
+    const std::size_t count = writes.size() - first_write;
+    const auto received = AwaitFrames(o.frames, first_line, count);
+    bool same = received.size() == count;
+    for (std::size_t i = 0; same && i < count; ++i) {
+        const Bytes& w = writes[first_write + i];
+        // The report id byte is the kernel's; the mouse sees what follows it.
+        const std::string sent = w.empty() ? "" : Hex(std::span(w).subspan(1));
+        if (received[i] != sent) {
+            std::printf("device-check: sent     %s\ndevice-check: received %s\n", sent.c_str(),
+                        received[i].c_str());
+            same = false;
+        }
+    }
+    Check(same, Format("%s: the mouse received %zu of %zu payloads byte for byte", what,
+                       received.size(), count));
+    first_write = writes.size();
+    first_line += received.size();
+}
+
+std::optional<HidInterfaceInfo> FindInterface(HidapiBackend& backend, const Options& o) {
+    for (int poll = 0; poll < kPolls; ++poll) {
+        for (const HidInterfaceInfo& info : backend.Enumerate()) {
+            if (info.vendor_id == o.vid && info.product_id == o.pid) {
+                return info;
+            }
+        }
+        usleep(kPollPauseUs);
+    }
+    return std::nullopt;
+}
+
+void CheckEnumeration(const Options& o) {
+    HidapiBackend backend;
+    const auto info = FindInterface(backend, o);
+    if (!Check(info.has_value(), "HidapiBackend enumerates the interface")) {
+        return;
+    }
+    Check(info->usage_page == o.usage_page && info->usage == o.usage,
+          Format("usage %04x:%04x", info->usage_page, info->usage));
+    Check(info->output_report_length == o.output_length,
+          Format("output report length %d from the report descriptor", info->output_report_length));
+    const auto device = backend.Open(info->path);
+    Check(device && device->OutputReportLength() == o.output_length,
+          "the opened handle keeps the output report length");
+}
+
+// The answer lands in `frame` from byte 0, without a report id byte.
+bool ReadBlock(DriverComm& comm, Command command, Frame& frame) {
+    frame = BuildCommandFrame(command);
+    return comm.SetDeviceData(frame, true);
+}
+
+int Run(const Options& o) {
+    const std::size_t first_line = ReadLines(o.frames).size();
+    CheckEnumeration(o);
+
+    std::vector<Bytes> writes;
+    DriverComm comm(std::make_unique<TapBackend>(std::make_unique<HidapiBackend>(), writes));
+    comm.AddDevice(o.vid, o.pid, "device-check", kDeviceType, o.mode);
+    comm.EnumerateDevice();
+    comm.SetCurrentDeviceType(kDeviceType);
+    Check(comm.GetConnectionMode() == o.mode,
+          Format("DriverComm finds the mouse in connection mode %d",
+                 static_cast<int>(comm.GetConnectionMode())));
+    const auto record = comm.SelectDevice();
+    Check(record && record->output_report_length == o.output_length,
+          "the selected record carries the output report length");
+
+    Frame status{};
+    const bool status_read = ReadBlock(comm, Command::ReadStatus, status);
+    if (!Check(status_read && status[3] == 0x1C && status[5] == kModelBattery,
+               "status exchange (SetDeviceData, waited) answered with the battery level")) {
+        std::printf("device-check: %s, answer %s\n", status_read ? "matched" : "unmatched",
+                    Hex(status).c_str());
+    }
+    Frame config{};
+    Check(ReadBlock(comm, Command::ReadConfig, config) && config[3] == 0x20 && config[23] != 0,
+          "config exchange answered with a DPI enable mask");
+    std::size_t write_pos = 0;
+    std::size_t line_pos = first_line;
+    CheckDelivered(o, writes, write_pos, line_pos, "status and config reads");
+
+    std::printf("device-check: %s\n", failures == 0 ? "passed" : "FAILED");
+    return failures == 0 ? 0 : 1;
+}
+
+template <typename T>
+std::optional<T> ParseNumber(std::string_view text) {
+    int base = 10;
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    T value{};
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<Options> ParseOptions(int argc, char** argv) {
+    Options o;
+    if (argc % 2 == 0) {
+        return std::nullopt;
+    }
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string_view flag = argv[i];
+        const std::string_view value = argv[i + 1];
+        if (flag == "--mode") {
+            if (value == "wired") {
+                o.mode = ConnectionMode::Wired;
+            } else if (value == "bluetooth") {
+                o.mode = ConnectionMode::Bluetooth;
+            } else if (value == "receiver") {
+                o.mode = ConnectionMode::Receiver;
+            } else {
+                return std::nullopt;
+            }
+            continue;
+        }
+        if (flag == "--frames") {
+            o.frames = value;
+            continue;
+        }
+        const auto n = ParseNumber<std::uint16_t>(value);
+        if (!n) {
+            return std::nullopt;
+        }
+        if (flag == "--vid") {
+            o.vid = *n;
+        } else if (flag == "--pid") {
+            o.pid = *n;
+        } else if (flag == "--usage-page") {
+            o.usage_page = *n;
+        } else if (flag == "--usage") {
+            o.usage = *n;
+        } else if (flag == "--output-length") {
+            o.output_length = *n;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (o.vid == 0 || o.pid == 0 || o.output_length == 0 || o.frames.empty()) {
+        return std::nullopt;
+    }
+    return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto options = ParseOptions(argc, argv);
+    if (!options) {
+        std::fputs(
+            "usage: device-check --vid HEX --pid HEX --usage-page HEX --usage HEX\n"
+            "                    --output-length N --mode wired|bluetooth|receiver\n"
+            "                    --frames MOUSE-FRAME-LOG\n",
+            stderr);
+        return 2;
+    }
+    return Run(*options);
+}

@@ -3,11 +3,14 @@
 // for byte with what the mouse logged as received (uhid-mouse --frames-out). Used inside the
 // kernel test guest.
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -18,9 +21,14 @@
 #include <vector>
 
 #include "device/command_protocol.h"
+#include "device/device_protocol.h"
+#include "device/device_state.h"
 #include "device/driver_comm.h"
 #include "device/hid_port.h"
 #include "platform/linux/hidapi_backend.h"
+#include "store/profile_list.h"
+#include "store/profile_store.h"
+#include "store/settings_defaults.h"
 
 namespace {
 
@@ -30,8 +38,17 @@ using Bytes = std::vector<std::uint8_t>;
 // Enumeration and the mouse's log are asynchronous; each wait polls this many times.
 constexpr int kPolls = 100;
 constexpr useconds_t kPollPauseUs = 50'000;
-constexpr int kDeviceType = 1;
+// A type whose settings write carries the config length the simulated firmware answers with.
+constexpr int kDeviceType = 101;
 constexpr std::uint8_t kModelBattery = 80;
+// The simulated firmware's factory config: level 1 active, level 2 at 1600 DPI, and sensor
+// tuning bytes (payload byte n holds n from 36 on) the host must carry over unchanged.
+constexpr int kFactoryLevel = 1;
+constexpr int kFactoryLevel2Dpi = 1600;
+constexpr std::size_t kTuningFrom = 36;
+// What the check stores and writes.
+constexpr int kNewLevel = 3;
+constexpr int kNewLevel2Dpi = 2400;
 
 struct Options {
     std::uint16_t vid = 0;
@@ -41,6 +58,8 @@ struct Options {
     int output_length = 0;
     ConnectionMode mode = ConnectionMode::Wired;
     std::string frames;
+    // The protocol procedures over a temporary profile store.
+    bool procedures = false;
 };
 
 int failures = 0;
@@ -184,6 +203,61 @@ bool ReadBlock(DriverComm& comm, Command command, Frame& frame) {
     return comm.SetDeviceData(frame, true);
 }
 
+std::string StoredValue(ProfileStore& store, int profile, std::string_view key) {
+    std::string value;
+    store.GetConfig(profile, key, value);
+    return value;
+}
+
+// The protocol procedures over the real stack: the mouse is read into a fresh store, a changed
+// setting is written back, and the settings frame is checked as the mouse received it.
+void CheckProtocol(const Options& o, DriverComm& comm, const std::vector<Bytes>& writes,
+                   std::size_t& write_pos, std::size_t& line_pos) {
+    char pattern[] = "/tmp/device-check-XXXXXX";
+    if (!Check(mkdtemp(pattern) != nullptr, "temporary store folder")) {
+        return;
+    }
+    const std::filesystem::path folder = pattern;
+    std::filesystem::create_directories(folder / "db");
+    ProfileStore store;
+    DeviceState state;
+    Check(store.SwitchDeviceModel(folder, "device_check", kDeviceType), "profile store opened");
+    state.active_profile = LoadProfileList(store, "Profile").active_profile;
+    state.current_device_type = kDeviceType;
+    DeviceProtocol protocol(comm, store, state);
+
+    const int profile = state.active_profile;
+    Check(protocol.ReadDeviceData() &&
+              StoredValue(store, profile, config_key::kDpiIndex) == std::to_string(kFactoryLevel) &&
+              StoredValue(store, profile, DpiGroupValueKey(2)) == std::to_string(kFactoryLevel2Dpi),
+          "ReadDeviceData stored the mouse's active level and DPI values");
+    CheckDelivered(o, writes, write_pos, line_pos, "ReadDeviceData");
+
+    store.SetConfig(profile, config_key::kDpiIndex, std::to_string(kNewLevel));
+    store.SetConfig(profile, DpiGroupValueKey(2), std::to_string(kNewLevel2Dpi));
+    protocol.WriteConfig();
+    if (Check(writes.size() == write_pos + 1, "WriteConfig wrote one report")) {
+        // Payload byte n is report byte n + 1.
+        const Bytes& w = writes.back();
+        bool tuning_kept = true;
+        for (std::size_t n = kTuningFrom; n + 1 < w.size() && n < 63; ++n) {
+            tuning_kept = tuning_kept && w[n + 1] == n;
+        }
+        Check(w.size() > 31 && w[3] == 0x02 && w[4] == ConfigLengthByte(kDeviceType) &&
+                  (w[5] >> 5) == kNewLevel && w[31] == DpiToByte(2, kNewLevel2Dpi) && tuning_kept,
+              "the settings frame carries the stored values and the mouse's tuning bytes");
+    }
+    CheckDelivered(o, writes, write_pos, line_pos, "WriteConfig");
+
+    Frame config{};
+    Check(ReadBlock(comm, Command::ReadConfig, config) && (config[4] >> 5) == kNewLevel &&
+              config[30] == DpiToByte(2, kNewLevel2Dpi),
+          "the mouse answers with the written settings");
+    CheckDelivered(o, writes, write_pos, line_pos, "config read after the write");
+    store.Close();
+    std::filesystem::remove_all(folder);
+}
+
 int Run(const Options& o) {
     const std::size_t first_line = ReadLines(o.frames).size();
     CheckEnumeration(o);
@@ -213,6 +287,15 @@ int Run(const Options& o) {
     std::size_t write_pos = 0;
     std::size_t line_pos = first_line;
     CheckDelivered(o, writes, write_pos, line_pos, "status and config reads");
+
+    if (o.procedures) {
+        const auto start = std::chrono::steady_clock::now();
+        CheckProtocol(o, comm, writes, write_pos, line_pos);
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+        std::printf("device-check: protocol procedures took %lld ms\n",
+                    static_cast<long long>(took.count()));
+    }
 
     std::printf("device-check: %s\n", failures == 0 ? "passed" : "FAILED");
     return failures == 0 ? 0 : 1;
@@ -257,6 +340,13 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             o.frames = value;
             continue;
         }
+        if (flag == "--procedures") {
+            if (value != "yes" && value != "no") {
+                return std::nullopt;
+            }
+            o.procedures = value == "yes";
+            continue;
+        }
         const auto n = ParseNumber<std::uint16_t>(value);
         if (!n) {
             return std::nullopt;
@@ -289,7 +379,7 @@ int main(int argc, char** argv) {
         std::fputs(
             "usage: device-check --vid HEX --pid HEX --usage-page HEX --usage HEX\n"
             "                    --output-length N --mode wired|bluetooth|receiver\n"
-            "                    --frames MOUSE-FRAME-LOG\n",
+            "                    --frames MOUSE-FRAME-LOG [--procedures yes|no]\n",
             stderr);
         return 2;
     }

@@ -25,7 +25,9 @@ link() {
 }
 
 # A receiver interface is probed before it counts as online; the probe crosses the kernel too.
-link wired --usage-page 0x00C0 --usage 0x0001 --output-length 65 --mode receiver
-link short --usage-page 0x00C0 --usage 0x0001 --output-length 49 --mode wired
+# The protocol procedures run once per report form; a waited write takes its full 2 s of reads.
+link wired --usage-page 0x00C0 --usage 0x0001 --output-length 65 --mode receiver \
+    --procedures yes
+link short --usage-page 0x00C0 --usage 0x0001 --output-length 49 --mode wired --procedures yes
 link bluetooth --usage-page 0xFF00 --usage 0x000E --output-length 65 --mode bluetooth
 exit "$failed"

@@ -124,6 +124,10 @@ void DeviceWorker::RunTask(int code) {
             CloseWaitDialog();
             break;
         case TaskCode::ProfileChange:
+            // The UI thread made another profile active in the store.
+            if (const int active = store_.GetActiveProfile(); active != 0) {
+                state_.active_profile = active;
+            }
             view_.RefreshKeyPage(state_.active_profile);
             view_.RefreshPerformancePage(state_.active_profile);
             if (state_.lighting_present != 0) {

@@ -37,7 +37,8 @@ DeviceWorker::DeviceWorker(DriverComm& comm, ProfileStore& store, DeviceState& s
       view_(view),
       hooks_(WithDefaults(std::move(hooks))),
       protocol_(comm, store, state,
-                [this](const BatteryInfo& battery) { view_.ShowBattery(battery); }) {}
+                [this](const BatteryInfo& battery) { view_.ShowBattery(battery); }),
+      devices_present_(state.devices_present) {}
 
 DeviceWorker::~DeviceWorker() {
     StopWorker();

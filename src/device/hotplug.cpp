@@ -31,4 +31,8 @@ bool HotplugQueue::WaitFor(std::chrono::milliseconds timeout) {
     return posted_.wait_for(lock, timeout, [this] { return !events_.empty(); });
 }
 
+bool RegisterForDeviceNotifications(HotplugSource& source, HotplugQueue& queue) {
+    return source.Start(queue.Sink());
+}
+
 }  // namespace veltra

@@ -55,4 +55,8 @@ class HotplugQueue {
     std::deque<HotplugEvent> events_;
 };
 
+// Starts `source` delivering into `queue`; the window does this once, after the configuration
+// load. False when the source cannot watch (the program then only sees devices at rescans).
+bool RegisterForDeviceNotifications(HotplugSource& source, HotplugQueue& queue);
+
 }  // namespace veltra

@@ -145,3 +145,21 @@ TEST(BridgeHotplugSourceTest, DeliversThePeersEventsUntilStopped) {
 
 }  // namespace
 }  // namespace veltra::test
+
+namespace veltra::test {
+namespace {
+
+// Neither feed may be available in a container; when one is, it starts and stops cleanly.
+TEST(UdevHotplugSourceTest, StartsAndStopsOnEitherFeed) {
+    for (const auto feed : {UdevHotplugSource::Feed::Kernel, UdevHotplugSource::Feed::Automatic}) {
+        HotplugQueue queue;
+        UdevHotplugSource source(feed);
+        if (RegisterForDeviceNotifications(source, queue)) {
+            source.Stop();
+            source.Stop();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace veltra::test

@@ -92,9 +92,12 @@ TEST_F(WorkerTest, BluetoothUnplugRescansOnceAndReadsNothing) {
     EXPECT_FALSE(state_.devices_present);
 }
 
-TEST_F(WorkerTest, FiveDpiWritesEachCarryTheStoreAndTheLastTheFinalState) {
+TEST_F(WorkerTest, FiveDpiWritesInTheQueueEachSendTheStoreAndTheLastTheFinalState) {
     sim_->Plug(mouse_, sim::Link::Wired, kVid, kWiredPid);
     StartSynced();
+    // A burst of slider changes lands in the queue while the worker is busy elsewhere.
+    Worker().StopWorker();
+    worker_.reset();
     sim_->ClearTraffic();
     ClearSleeps();
     view_.Clear();
@@ -102,6 +105,7 @@ TEST_F(WorkerTest, FiveDpiWritesEachCarryTheStoreAndTheLastTheFinalState) {
         store_.SetConfig(1, DpiGroupValueKey(0), std::to_string(dpi));
         Worker().QueueTask(12);
     }
+    Worker().StartWorker();
     ASSERT_TRUE(view_.WaitFor("EndWaitDialog"));
     Worker().StopWorker();
 

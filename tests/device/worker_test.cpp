@@ -161,6 +161,29 @@ TEST_F(WorkerTest, MacroUploadSendsTheBufferAndEndsTheDialog) {
     EXPECT_THAT(view_.Calls(), ElementsAre("EndWaitDialog"));
 }
 
+TEST_F(WorkerTest, FactoryResetClearsSyncedSoTheMousesReturnSynchronisesAgain) {
+    sim_->Plug(mouse_, sim::Link::Wired, kVid, kWiredPid);
+    DiscardHotplug();
+    StartSynced();
+    view_.Clear();
+    Worker().QueueTask(19);
+    ASSERT_TRUE(view_.WaitFor("EndWaitDialog"));
+    EXPECT_EQ(sim_->Firmware(mouse_).FactoryResets(), 1);
+
+    // The cable mouse restarts: it leaves and comes back, and the arrival finds synced cleared.
+    view_.Clear();
+    sim_->ClearTraffic();
+    DeliverHotplug();
+    ASSERT_TRUE(view_.WaitFor("RefreshPerformancePage 1"));
+    ASSERT_TRUE(view_.WaitFor("EndWaitDialog"));
+    Worker().StopWorker();
+    EXPECT_EQ(state_.synced, 1);
+    // The removal's rescan already finds the cable again and reads it; the arrival then runs the
+    // whole first synchronisation.
+    EXPECT_EQ(view_.Count("SetAllDeviceState 0"), 2);
+    EXPECT_EQ(Commands(), (std::vector<int>{0x00, 0x01, 0x00, 0x01}));
+}
+
 TEST_F(WorkerTest, StopEndsALongTaskAndNothingReachesTheViewAfterwards) {
     Worker().StartWorker();
     // Real pauses here, so the arrival's 1.5 s is still running when the window closes.

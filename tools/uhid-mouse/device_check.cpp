@@ -3,7 +3,9 @@
 // for byte with what the mouse logged as received (uhid-mouse --frames-out). Used inside the
 // kernel test guest.
 
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -25,7 +27,9 @@
 #include "device/device_state.h"
 #include "device/driver_comm.h"
 #include "device/hid_port.h"
+#include "device/hotplug.h"
 #include "platform/linux/hidapi_backend.h"
+#include "platform/linux/udev_hotplug.h"
 #include "store/profile_list.h"
 #include "store/profile_store.h"
 #include "store/settings_defaults.h"
@@ -60,6 +64,8 @@ struct Options {
     std::string frames;
     // The protocol procedures over a temporary profile store.
     bool procedures = false;
+    // The uhid-mouse to unplug and plug again (SIGUSR2), watched by the hot-plug source.
+    pid_t replug_pid = 0;
 };
 
 int failures = 0;
@@ -258,6 +264,49 @@ void CheckProtocol(const Options& o, DriverComm& comm, const std::vector<Bytes>&
     std::filesystem::remove_all(folder);
 }
 
+// The mouse is unplugged and plugged again; the hot-plug source reports both, and a rescan
+// finds the mouse answering again.
+void CheckReplug(const Options& o, DriverComm& comm) {
+    HotplugQueue queue;
+    UdevHotplugSource source;
+    if (!Check(source.Start(queue.Sink()), "hot-plug source started")) {
+        return;
+    }
+    Check(kill(o.replug_pid, SIGUSR2) == 0, "unplug requested");
+    const std::string identity = Format("VID_%04X&PID_%04X", o.vid, o.pid);
+    bool removed = false;
+    std::string arrived_node;
+    for (int poll = 0; poll < kPolls && arrived_node.empty(); ++poll) {
+        if (!queue.WaitFor(std::chrono::milliseconds(kPollPauseUs / 1000))) {
+            continue;
+        }
+        for (const HotplugEvent& e : queue.TakeAll()) {
+            const bool arrival = e.kind == HotplugEvent::Kind::Arrival;
+            std::printf("device-check: hot-plug %s %s %s\n", arrival ? "arrival" : "removal",
+                        e.path.c_str(), e.node.c_str());
+            if (e.path.find(identity) == std::string::npos) {
+                continue;
+            }
+            if (!arrival) {
+                removed = true;
+            } else if (removed) {
+                arrived_node = e.node.empty() ? e.path : e.node;
+            }
+        }
+    }
+    source.Stop();
+    Check(removed, "the hot-plug source reported the removal");
+    Check(arrived_node.starts_with("/dev/hidraw"),
+          "the hot-plug source reported the arrival with its hidraw node");
+
+    comm.CloseAll();
+    comm.EnumerateDevice();
+    comm.SetCurrentDeviceType(kDeviceType);
+    Frame status{};
+    Check(ReadBlock(comm, Command::ReadStatus, status) && status[5] == kModelBattery,
+          "after a rescan the plugged-in mouse answers the status exchange");
+}
+
 int Run(const Options& o) {
     const std::size_t first_line = ReadLines(o.frames).size();
     CheckEnumeration(o);
@@ -295,6 +344,11 @@ int Run(const Options& o) {
             std::chrono::steady_clock::now() - start);
         std::printf("device-check: protocol procedures took %lld ms\n",
                     static_cast<long long>(took.count()));
+    }
+
+    if (o.replug_pid != 0) {
+        CheckReplug(o, comm);
+        CheckDelivered(o, writes, write_pos, line_pos, "status read after plugging in again");
     }
 
     std::printf("device-check: %s\n", failures == 0 ? "passed" : "FAILED");
@@ -361,6 +415,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             o.usage = *n;
         } else if (flag == "--output-length") {
             o.output_length = *n;
+        } else if (flag == "--replug-pid") {
+            o.replug_pid = static_cast<pid_t>(*n);
         } else {
             return std::nullopt;
         }
@@ -379,7 +435,8 @@ int main(int argc, char** argv) {
         std::fputs(
             "usage: device-check --vid HEX --pid HEX --usage-page HEX --usage HEX\n"
             "                    --output-length N --mode wired|bluetooth|receiver\n"
-            "                    --frames MOUSE-FRAME-LOG [--procedures yes|no]\n",
+            "                    --frames MOUSE-FRAME-LOG [--procedures yes|no]\n"
+            "                    [--replug-pid UHID-MOUSE-PID]\n",
             stderr);
         return 2;
     }

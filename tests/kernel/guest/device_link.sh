@@ -1,6 +1,7 @@
 #!/bin/sh
-# Runs inside the kernel test guest: the application's device link (HidapiBackend, DriverComm)
-# against uhid-mouse, which logs every payload it receives for device-check to compare.
+# Runs inside the kernel test guest: the application's device link (HidapiBackend, DriverComm,
+# the protocol procedures, the hot-plug source) against uhid-mouse, which logs every payload it
+# receives for device-check to compare.
 set -u
 vid=0x1209
 pid=0x0002
@@ -11,9 +12,9 @@ link() {
     shift
     frames=/tmp/frames-$kind
     echo "guest: --- device link, $kind"
-    uhid-mouse --kind "$kind" --vid "$vid" --pid "$pid" --frames-out "$frames" &
+    uhid-mouse --kind "$kind" --vid "$vid" --pid "$pid" --frames-out "$frames" --replug-ms 300 &
     mouse=$!
-    if ! device-check --vid "$vid" --pid "$pid" --frames "$frames" "$@"; then
+    if ! device-check --vid "$vid" --pid "$pid" --frames "$frames" --replug-pid "$mouse" "$@"; then
         echo "guest: device link over $kind failed"
         failed=1
     fi

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: a warnings-as-errors build with every test, the core tests again under
-# AddressSanitizer + UndefinedBehaviorSanitizer, the device tests under ThreadSanitizer, and a
-# short run of every fuzz target. Ends with one summary line.
+# AddressSanitizer + UndefinedBehaviorSanitizer, the device tests under ThreadSanitizer, the
+# real-kernel checks in a QEMU guest, and a short run of every fuzz target. Ends with one summary line.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh || exit 1
@@ -47,6 +47,16 @@ build() {
 stage "build with -Werror and run every test"
 if build werror build/ci-werror -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRA_WERROR=ON; then
     run_ctest werror build/ci-werror
+fi
+
+stage "real kernel HID in a QEMU guest (uhid)"
+if [ -d build/ci-werror ]; then
+    if tests/kernel/run-kernel-tests.sh build/ci-werror; then
+        total_passed=$((total_passed + 1))
+    else
+        total_failed=$((total_failed + 1))
+        failed_stages+=("kernel")
+    fi
 fi
 
 stage "AddressSanitizer + UndefinedBehaviorSanitizer"

@@ -5,6 +5,7 @@
 // worker thread (or the CLI's main thread) and rebuild every command from the store.
 
 #include <functional>
+#include <string_view>
 
 #include "device/command_protocol.h"
 #include "device/device_state.h"
@@ -39,7 +40,7 @@ class DeviceProtocol {
 
   private:
     bool Exchange(Command command, Frame& answer);
-    void StoreInt(const char* key, int value);
+    void StoreInt(std::string_view key, int value);
 
     DriverComm& comm_;
     ProfileStore& store_;

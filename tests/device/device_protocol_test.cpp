@@ -1,0 +1,282 @@
+#include "device/device_protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "device/driver_comm.h"
+#include "device/macro_upload.h"
+#include "settings/key_function.h"
+#include "sim/simulated_backend.h"
+#include "store/profile_list.h"
+#include "store/profile_store.h"
+#include "store/settings_defaults.h"
+#include "support/temp_dir.h"
+
+namespace veltra {
+namespace {
+
+constexpr std::uint16_t kVid = 0x3554;
+constexpr std::uint16_t kWiredPid = 0xF5D5;
+constexpr std::uint16_t kReceiverPid = 0xF5D6;
+constexpr int kDeviceType = 101;
+
+// A mouse on the simulated bus, DriverComm and a fresh store with five profiles.
+class DeviceProtocolTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto backend = std::make_unique<sim::SimulatedBackend>(sim::BackendOptions{0.0, true});
+        sim_ = backend.get();
+        mouse_ = sim_->AddMouse();
+        comm_ = std::make_unique<DriverComm>(std::move(backend));
+        comm_->SetSleeper([this](std::chrono::milliseconds ms) { pauses_.push_back(ms.count()); });
+        comm_->AddDevice(kVid, kWiredPid, "", kDeviceType, ConnectionMode::Wired);
+        comm_->AddDevice(kVid, kReceiverPid, "", kDeviceType, ConnectionMode::Receiver);
+        std::filesystem::create_directories(dir_.path() / "db");
+        ASSERT_TRUE(store_.SwitchDeviceModel(dir_.path(), "veltra_v1", kDeviceType));
+        state_.active_profile = LoadProfileList(store_, "Profile").active_profile;
+        ASSERT_EQ(state_.active_profile, 1);
+        state_.current_device_type = kDeviceType;
+    }
+
+    void Plug(sim::Link link, std::uint16_t pid = kWiredPid) {
+        device_ = sim_->Plug(mouse_, link, kVid, pid);
+        comm_->CloseAll();
+        comm_->EnumerateDevice();
+        comm_->SetCurrentDeviceType(kDeviceType);
+        sim_->ClearTraffic();
+    }
+
+    std::string Get(std::string_view key) {
+        std::string value;
+        store_.GetConfig(state_.active_profile, key, value);
+        return value;
+    }
+
+    std::vector<std::vector<std::uint8_t>> Writes() const {
+        std::vector<std::vector<std::uint8_t>> writes;
+        for (const auto& e : sim_->Traffic()) {
+            if (e.op == sim::TrafficEntry::Op::Write) {
+                writes.push_back(e.data);
+            }
+        }
+        return writes;
+    }
+
+    DeviceProtocol Protocol() {
+        return DeviceProtocol(*comm_, store_, state_,
+                              [this](const BatteryInfo& b) { batteries_.push_back(b); });
+    }
+
+    test::TempDir dir_;
+    sim::SimulatedBackend* sim_ = nullptr;
+    int mouse_ = -1;
+    int device_ = -1;
+    std::unique_ptr<DriverComm> comm_;
+    ProfileStore store_;
+    DeviceState state_;
+    std::vector<BatteryInfo> batteries_;
+    std::vector<long> pauses_;
+};
+
+TEST_F(DeviceProtocolTest, ReadCopiesTheMouseIntoTheActiveProfile) {
+    Plug(sim::Link::Wired);
+    sim_->WithFirmware(mouse_, [](sim::FirmwareModel& fw) {
+        fw.SetBatteryLevel(37);
+        fw.SetPower(true, false);
+    });
+    const sim::FirmwareModel fw = sim_->Firmware(mouse_);
+    DeviceProtocol protocol = Protocol();
+    ASSERT_TRUE(protocol.ReadDeviceData());
+
+    ASSERT_EQ(batteries_.size(), 1u);
+    EXPECT_EQ(batteries_[0].level, 37);
+    EXPECT_TRUE(batteries_[0].charging);
+    EXPECT_EQ(Get(config_key::kReportRate), std::to_string(fw.ReportRateCode()));
+    EXPECT_EQ(Get(config_key::kReportRateWireless), std::to_string(fw.ReportRateCode()));
+    EXPECT_EQ(Get(config_key::kDpiIndex), std::to_string(fw.ActiveDpiLevel()));
+    EXPECT_EQ(Get(config_key::kSleepLight), std::to_string(fw.IdleLightCode()));
+    EXPECT_EQ(Get(config_key::kSpareTime), std::to_string(fw.SleepCode()));
+    EXPECT_EQ(Get(config_key::kDpiFlag), std::to_string(fw.DpiEnableMask()));
+    for (int i = 0; i < kDpiLevels; ++i) {
+        EXPECT_EQ(Get(DpiGroupRgbIndexKey(i)), std::to_string(fw.ColourIndex(i)));
+        EXPECT_EQ(Get(DpiGroupRgbKey(i)), std::to_string(PaletteColour(fw.ColourIndex(i))));
+        if (fw.DpiValue(i) != 0) {
+            EXPECT_EQ(Get(DpiGroupValueKey(i)), std::to_string(fw.DpiValue(i)));
+        }
+    }
+    EXPECT_TRUE(std::equal(state_.config_template.begin(), state_.config_template.end(),
+                           fw.ConfigBlock().begin()));
+    EXPECT_EQ(state_.status_block[1], 37);
+}
+
+TEST_F(DeviceProtocolTest, RoundTripLeavesTheMouseUnchanged) {
+    Plug(sim::Link::Wired);
+    const sim::FirmwareModel before = sim_->Firmware(mouse_);
+    DeviceProtocol protocol = Protocol();
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    // The lighting bit is written but never read back; the store's value decides it.
+    store_.SetConfig(state_.active_profile, config_key::kLightMode,
+                     before.LightingEnabled() ? "1" : "0");
+    protocol.WriteConfig();
+    const sim::FirmwareModel after = sim_->Firmware(mouse_);
+    for (std::size_t b = 4; b < 63; ++b) {
+        EXPECT_EQ(after.ConfigBlock()[b], before.ConfigBlock()[b]) << "payload byte " << b;
+    }
+}
+
+TEST_F(DeviceProtocolTest, SettingsWriteCarriesTheStoredValuesOnce) {
+    Plug(sim::Link::Wired);
+    DeviceProtocol protocol = Protocol();
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    store_.SetConfig(state_.active_profile, DpiGroupValueKey(7), "12799");
+    store_.SetConfig(state_.active_profile, DpiGroupValueKey(2), "6449");
+    store_.SetConfig(state_.active_profile, config_key::kReportRate, "3");
+    sim_->ClearTraffic();
+    pauses_.clear();
+    protocol.WriteConfig();
+    const auto writes = Writes();
+    ASSERT_EQ(writes.size(), 1u);
+    const auto& w = writes[0];
+    ASSERT_EQ(w.size(), 65u);
+    EXPECT_EQ(w[0], 0x00);
+    EXPECT_EQ(w[1 + 2], 0x02);
+    EXPECT_EQ(w[1 + 3], 0x20);
+    EXPECT_EQ(w[1 + 4] & 3, 3);
+    EXPECT_EQ(w[1 + 30], 128);
+    EXPECT_EQ(w[1 + 35], 127);
+    EXPECT_EQ(sim_->Firmware(mouse_).DpiValue(7), 12700);
+    // A waited write is never answered: the exchange makes its 20 paced attempts.
+    EXPECT_EQ(std::count(pauses_.begin(), pauses_.end(), 10), 20);
+}
+
+TEST_F(DeviceProtocolTest, WriteBeforeAnyReadSendsZeroKeySlots) {
+    Plug(sim::Link::Wired);
+    Protocol().WriteConfig();
+    const auto writes = Writes();
+    ASSERT_EQ(writes.size(), 1u);
+    for (int b = 6; b <= 22; ++b) {
+        EXPECT_EQ(writes[0][1 + b], 0) << "payload byte " << b;
+    }
+}
+
+TEST_F(DeviceProtocolTest, MouseWithoutCustomKeysClearsStoredAssignments) {
+    Plug(sim::Link::Wired);
+    KeyAssignment a;
+    a.profile = state_.active_profile;
+    a.key_code = 1;
+    a.macro_type = static_cast<int>(KeyFunctionType::MouseButton);
+    a.macro_value = 1;
+    store_.SaveKeyAssignment(a);
+    std::vector<KeyAssignment> rows;
+    ASSERT_EQ(store_.LoadKeyAssignments(state_.active_profile, 0, rows), 1);
+
+    ASSERT_EQ(sim_->Firmware(mouse_).KeyMask(), 0);
+    ASSERT_TRUE(Protocol().ReadDeviceData());
+    EXPECT_EQ(store_.LoadKeyAssignments(state_.active_profile, 0, rows), 0);
+}
+
+TEST_F(DeviceProtocolTest, KeyWriteSpillsRapidFireIntoTheNextSlot) {
+    Plug(sim::Link::Wired);
+    DeviceProtocol protocol = Protocol();
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    KeyAssignment a;
+    a.profile = state_.active_profile;
+    a.key_code = 2;
+    a.macro_type = static_cast<int>(KeyFunctionType::RapidFire);
+    a.macro_value = kRapidFireMouseButton * kRapidFireKindFactor + 2;
+    a.macro_value2 = 30;  // interval
+    a.macro_value3 = 5;   // count
+    store_.SaveKeyAssignment(a);
+    sim_->ClearTraffic();
+    protocol.WriteKeys();
+    const auto writes = Writes();
+    ASSERT_EQ(writes.size(), 1u);
+    const auto& w = writes[0];
+    EXPECT_EQ(w[1 + 6], 0x0C);  // slots 2 and 3
+    EXPECT_EQ(w[1 + 7 + 4], 0x70);
+    EXPECT_EQ(w[1 + 7 + 6], 5);
+    EXPECT_EQ(w[1 + 7 + 7], 30);
+    EXPECT_EQ(state_.config_template[6], 0x0C);
+    EXPECT_EQ(sim_->Firmware(mouse_).KeyMask(), 0x0C);
+}
+
+TEST_F(DeviceProtocolTest, FailedConfigReadLeavesStoreAndTemplateAlone) {
+    Plug(sim::Link::Wired);
+    sim_->SetFault(device_, {sim::Fault::AnswerFfFf, -1, 3, 8});
+    const std::string rate = Get(config_key::kReportRate);
+    DeviceProtocol protocol = Protocol();
+    EXPECT_FALSE(protocol.ReadDeviceData());
+    EXPECT_TRUE(batteries_.empty());
+    EXPECT_EQ(Get(config_key::kReportRate), rate);
+    EXPECT_EQ(state_.config_template, ConfigTemplate{});
+    // Two tries of each read with one 500 ms pause between them.
+    EXPECT_EQ(Writes().size(), 4u);
+    EXPECT_EQ(std::count(pauses_.begin(), pauses_.end(), 500), 2);
+}
+
+TEST_F(DeviceProtocolTest, ShortFormInterfaceReadsAndWrites) {
+    Plug(sim::Link::ShortForm);
+    DeviceProtocol protocol = Protocol();
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    EXPECT_EQ(Get(config_key::kDpiFlag), std::to_string(sim_->Firmware(mouse_).DpiEnableMask()));
+    sim_->ClearTraffic();
+    protocol.WriteConfig();
+    const auto writes = Writes();
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].size(), 49u);
+    EXPECT_EQ(writes[0][0], 0x06);
+}
+
+TEST_F(DeviceProtocolTest, ResetSendsBothCommandsAndAsksForAResyncOnlyBehindTheReceiver) {
+    Plug(sim::Link::Wired);
+    EXPECT_FALSE(Protocol().ResetDevice());
+    auto writes = Writes();
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0][1 + 2], 0x04);
+    EXPECT_EQ(writes[1][1 + 2], 0x03);
+    EXPECT_EQ(std::count(pauses_.begin(), pauses_.end(), 5000), 0);
+
+    sim_->Unplug(device_);
+    Plug(sim::Link::Receiver, kReceiverPid);
+    ASSERT_EQ(comm_->GetConnectionMode(), ConnectionMode::Receiver);
+    EXPECT_TRUE(Protocol().ResetDevice());
+    EXPECT_EQ(std::count(pauses_.begin(), pauses_.end(), 5000), 1);
+}
+
+TEST_F(DeviceProtocolTest, MacroUploadFillsTheMouseBuffer) {
+    Plug(sim::Link::Wired);
+    const int macro = store_.AddMacro("Custom 1");
+    ASSERT_GT(macro, 0);
+    std::vector<MacroRecord> records;
+    for (int i = 0; i < 3; ++i) {
+        MacroRecord r;
+        r.macro_id = macro;
+        r.record_index = i;
+        r.type =
+            static_cast<int>(i == 1 ? MacroRecordType::Delay
+                                    : (i == 0 ? MacroRecordType::KeyDown : MacroRecordType::KeyUp));
+        r.value = i == 1 ? 50 : 65;
+        records.push_back(r);
+    }
+    store_.AddMacroRecords(records);
+    EXPECT_TRUE(Protocol().UploadMacros());
+    EXPECT_EQ(Writes().size(), 3u);  // 136 bytes: two full chunks and the last one
+    const auto buffer = sim_->Firmware(mouse_).MacroBuffer();
+    EXPECT_EQ(buffer[0], 128);
+    EXPECT_EQ(buffer[2], 2);
+    EXPECT_EQ(buffer[128 + 2], 0x42);
+    EXPECT_EQ(buffer[132], 50);
+    EXPECT_EQ(buffer[132 + 2], 0x82);
+}
+
+TEST_F(DeviceProtocolTest, NothingIsSentWithoutAMouse) {
+    DeviceProtocol protocol = Protocol();
+    EXPECT_FALSE(protocol.ReadDeviceData());
+    protocol.WriteConfig();
+    protocol.WriteKeys();
+    EXPECT_TRUE(Writes().empty());
+}
+
+}  // namespace
+}  // namespace veltra

@@ -70,7 +70,9 @@ int RunCatalogue(const GlobalOptions& options, const Args& args) {
                 JsonValue m;
                 m.Set("vendor_id", mode.vid);
                 m.Set("product_id", mode.pid);
-                m.Set("mode", ModeName(static_cast<ConnectionMode>(mode.connection_mode)));
+                const auto connection = static_cast<ConnectionMode>(mode.connection_mode);
+                m.Set("mode", ModeToken(connection));
+                m.Set("mode_text", ModeName(connection));
                 modes.push_back(std::move(m));
             }
         }
@@ -102,7 +104,7 @@ int RunCatalogue(const GlobalOptions& options, const Args& args) {
                         PairText(static_cast<int>(mode.GetInt("vendor_id").value_or(0)),
                                  static_cast<int>(mode.GetInt("product_id").value_or(0)))
                             .c_str(),
-                        mode.GetString("mode").value_or("").c_str());
+                        mode.GetString("mode_text").value_or("").c_str());
         }
     }
     return kExitOk;
@@ -125,7 +127,8 @@ int RunDevices(const GlobalOptions& options, const Args& args) {
         entry.Set("product_id", record.product_id);
         entry.Set("device_type", record.device_type);
         entry.Set("model", session.ModelName(record.device_type));
-        entry.Set("mode", ModeName(record.mode));
+        entry.Set("mode", ModeToken(record.mode));
+        entry.Set("mode_text", ModeName(record.mode));
         entry.Set("online", record.online == 1);
         entry.Set("release", ReleaseText(record.release_number));
         entry.Set("path", record.path);
@@ -182,7 +185,7 @@ int RunDevices(const GlobalOptions& options, const Args& args) {
                             .c_str(),
                         d.GetString("model").value_or("").c_str(),
                         static_cast<int>(d.GetInt("device_type").value_or(0)),
-                        d.GetString("mode").value_or("").c_str(),
+                        d.GetString("mode_text").value_or("").c_str(),
                         d.Find("online")->AsBool() ? "online" : "offline",
                         d.GetString("release").value_or("").c_str(),
                         d.GetString("path").value_or("").c_str());
@@ -229,6 +232,7 @@ int RunStatus(const GlobalOptions& options, const Args& args) {
     model.Set("device_type", session.device_type());
     result.Set("model", std::move(model));
     result.Set("demo", options.demo);
+    result.Set("mode", ModeToken(mode));
     result.Set("connection", ModeName(mode));
     if (const std::optional<DeviceRecord> record = session.comm().SelectDevice()) {
         result.Set("interface", record->path);

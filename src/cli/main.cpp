@@ -127,8 +127,9 @@ int Main(const Args& all) {
         }
     }
     if (rest.empty() || rest[0] == "help") {
-        PrintUsage(stdout);
-        return help || !rest.empty() ? kExitOk : kExitUsage;
+        const bool asked = help || !rest.empty();
+        PrintUsage(asked ? stdout : stderr);
+        return asked ? kExitOk : kExitUsage;
     }
     for (const Command& command : kCommands) {
         if (command.name == rest[0]) {

@@ -100,6 +100,20 @@ std::string ModeName(ConnectionMode mode) {
     return "mode " + std::to_string(static_cast<int>(mode));
 }
 
+std::string ModeToken(ConnectionMode mode) {
+    switch (mode) {
+        case ConnectionMode::Wired:
+            return "wired";
+        case ConnectionMode::Bluetooth:
+            return "bluetooth";
+        case ConnectionMode::Receiver:
+            return "receiver";
+        case ConnectionMode::NotConnected:
+            break;
+    }
+    return "not_connected";
+}
+
 std::string FrameText(const std::vector<std::uint8_t>& bytes) {
     std::string text;
     for (const std::uint8_t byte : bytes) {

@@ -57,6 +57,9 @@ std::string ColourText(std::uint32_t colour);
 // The connection mode as the window names it (language texts 50..53).
 std::string ModeName(ConnectionMode mode);
 
+// A stable name for scripts: "wired", "bluetooth", "receiver" or "not_connected".
+std::string ModeToken(ConnectionMode mode);
+
 // Frames as spaced upper-case hex.
 std::string FrameText(const std::vector<std::uint8_t>& bytes);
 

@@ -289,5 +289,21 @@ TEST(VeltractlInstall, AccessRuleCoversEveryCataloguePairForTheSeatUserOnly) {
     EXPECT_EQ(rule.find("MODE"), std::string::npos);
 }
 
+TEST(VeltractlBridge, AnotherModelsMouseIsNamedAndServedOnRequest) {
+    PeerProcess peer({"--vid", "3554", "--pid", "F5A1"});
+    ASSERT_TRUE(peer.ready());
+    CliRunner cli;
+    cli.SetEnv("VELTRA_HID_BRIDGE", peer.socket_path());
+    // Nothing stored: the first model of the catalogue is served, as in the window.
+    const CliResult status = cli.Run({"status"});
+    EXPECT_EQ(status.exit_code, 1);
+    EXPECT_NE(status.err.find("a Veltra P3 is connected: use --device-type 301"), std::string::npos)
+        << status.err;
+
+    const CliResult served = cli.Run({"--json", "--device-type", "301", "status"});
+    ASSERT_EQ(served.exit_code, 0) << served.err;
+    EXPECT_EQ(ParseOut(served).Find("model")->GetString("name"), "Veltra P3");
+}
+
 }  // namespace
 }  // namespace veltra::test

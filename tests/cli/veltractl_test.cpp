@@ -181,6 +181,36 @@ TEST(VeltractlDemo, KeySetStoresAndSendsTheButtonCodes) {
     EXPECT_EQ(key1.GetInt("value"), 3);
 }
 
+TEST(VeltractlDemo, SetStoresTheRowsTheWindowWritesTogether) {
+    CliRunner cli;
+    const CliResult set = cli.Run(
+        {"--demo", "set", "report_rate=2", "dpi_group4_rgbindex=12", "dpi_group5_rgb=#00FF00"});
+    ASSERT_EQ(set.exit_code, 0) << set.err;
+    const CliResult get = cli.Run({"get", "report_rate", "report_rate_wireless", "dpi_group4_rgb",
+                                   "dpi_group5_rgb", "dpi_group5_rgbindex"});
+    // Palette 12 is 0xFF007F; green is 0x00FF00 (palette 6) in 0x00BBGGRR order.
+    EXPECT_EQ(get.out,
+              "report_rate=2\nreport_rate_wireless=2\ndpi_group4_rgb=16711807\n"
+              "dpi_group5_rgb=65280\ndpi_group5_rgbindex=6\n");
+}
+
+TEST(VeltractlDemo, ResetRecreatesTheProfilesAndSendsBothResetCommands) {
+    CliRunner cli;
+    ASSERT_EQ(cli.Run({"profile", "select", "4"}).exit_code, 0);
+    ASSERT_EQ(cli.Run({"--demo", "set", "button_respondtime=15"}).exit_code, 0);
+
+    const CliResult reset = cli.Run({"--demo", "--json", "reset", "--yes"});
+    ASSERT_EQ(reset.exit_code, 0) << reset.err;
+    const JsonValue result = ParseOut(reset);
+    std::vector<std::string> commands;
+    for (const JsonValue& frame : result.Find("sent")->AsArray()) {
+        commands.push_back(frame.AsString().substr(9, 2));
+    }
+    EXPECT_EQ(commands, (std::vector<std::string>{"04", "03"}));
+    EXPECT_EQ(result.GetInt("profile"), 1);
+    EXPECT_EQ(cli.Run({"get", "button_respondtime"}).out, "button_respondtime=8\n");
+}
+
 TEST(VeltractlUsage, BadUsageExitsTwoWithAMessage) {
     CliRunner cli;
     const std::filesystem::path capture = cli.dir() / "capture.jsonl";

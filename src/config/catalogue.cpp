@@ -2,27 +2,13 @@
 
 #include "device/driver_comm.h"
 
-#include <climits>
-
-#include "common/text.h"
 #include "config/language.h"
+#include "config/xml_values.h"
 #include "shell/app_folders.h"
 #include "xml/xml_document.h"
 
 namespace veltra {
 namespace {
-
-int Clamp(long value) {
-    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
-}
-
-int DecimalAttrib(const XmlReader& xml, std::string_view name) {
-    return Clamp(ParseDecimal(xml.GetAttrib(name)));
-}
-
-int HexAttrib(const XmlReader& xml, std::string_view name) {
-    return Clamp(ParseHex(xml.GetAttrib(name)));
-}
 
 void ReadModels(XmlReader& xml, const std::filesystem::path& image_folder, Catalogue& catalogue) {
     while (xml.FindElem("mouse")) {

@@ -239,7 +239,8 @@ bool BridgeWatch::Poll(std::vector<HotplugEvent>& events, std::chrono::milliseco
         }
         events.push_back(
             {*kind == "arrival" ? HotplugEvent::Kind::Arrival : HotplugEvent::Kind::Removal,
-             *path});
+             *path,
+             {}});
     }
     return alive_;
 }

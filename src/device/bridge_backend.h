@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "device/hid_port.h"
+#include "device/hotplug.h"
 
 namespace veltra {
 
@@ -36,12 +37,6 @@ class BridgeBackend : public HidBackend {
 };
 
 // Hot-plug events of a bridge peer, from a second connection that sent {"op":"watch"}.
-struct HotplugEvent {
-    enum class Kind { Arrival, Removal };
-    Kind kind = Kind::Arrival;
-    std::string path;
-};
-
 class BridgeWatch {
   public:
     // nullptr when the peer cannot be reached or does not confirm the watch within `timeout`.

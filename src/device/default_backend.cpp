@@ -4,8 +4,10 @@
 #include <string>
 
 #include "device/bridge_backend.h"
+#include "device/hotplug_sources.h"
 #include "device/recording_backend.h"
 #include "platform/linux/hidapi_backend.h"
+#include "platform/linux/udev_hotplug.h"
 
 namespace veltra {
 
@@ -23,6 +25,14 @@ std::unique_ptr<HidBackend> MakeDefaultHidBackend() {
         return WithRecordingFromEnvironment(std::make_unique<BridgeBackend>(bridge));
     }
     return WithRecordingFromEnvironment(std::make_unique<HidapiBackend>());
+}
+
+std::unique_ptr<HotplugSource> MakeDefaultHotplugSource() {
+    const char* bridge = std::getenv("VELTRA_HID_BRIDGE");
+    if (bridge != nullptr && *bridge != '\0') {
+        return std::make_unique<BridgeHotplugSource>(bridge);
+    }
+    return std::make_unique<UdevHotplugSource>();
 }
 
 }  // namespace veltra

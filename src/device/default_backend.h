@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "device/hid_port.h"
+#include "device/hotplug.h"
 
 namespace veltra {
 
@@ -13,5 +14,9 @@ std::unique_ptr<HidBackend> MakeDefaultHidBackend();
 // Wraps `backend` by the recorder when VELTRA_HID_RECORD is set; other backends (the simulated
 // mice) use this too so every session can be captured.
 std::unique_ptr<HidBackend> WithRecordingFromEnvironment(std::unique_ptr<HidBackend> backend);
+
+// The hot-plug source that goes with MakeDefaultHidBackend: the bridge's watch connection when
+// VELTRA_HID_BRIDGE names a socket, else the udev (or kernel uevent) monitor of hidraw.
+std::unique_ptr<HotplugSource> MakeDefaultHotplugSource();
 
 }  // namespace veltra

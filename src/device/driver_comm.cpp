@@ -80,6 +80,9 @@ DriverComm& DriverComm::Instance() {
 void DriverComm::SetBackend(std::unique_ptr<HidBackend> backend) {
     const std::lock_guard io(io_mutex_);
     CloseAllLocked();
+    std::shared_ptr<HidBackend> replaced;
+    const std::lock_guard state(state_mutex_);
+    replaced.swap(backend_);
     backend_ = std::move(backend);
 }
 
@@ -151,6 +154,32 @@ ConnectionMode DriverComm::LookupMode(int vendor_id, int product_id) const {
         }
     }
     return ConnectionMode::Wired;
+}
+
+std::vector<SupportedDevice> DriverComm::CatalogueEntries() const {
+    const std::lock_guard state(state_mutex_);
+    return catalogue_;
+}
+
+bool DriverComm::CheckInterface(const std::string& path) {
+    std::shared_ptr<HidBackend> backend;
+    {
+        const std::lock_guard state(state_mutex_);
+        backend = backend_;
+    }
+    if (!backend) {
+        return false;
+    }
+    for (const HidInterfaceInfo& info : backend->Enumerate()) {
+        if (info.path != path) {
+            continue;
+        }
+        const bool usable =
+            (info.usage_page == kMouseUsagePage && info.usage == kMouseUsage) ||
+            (info.usage_page == kBluetoothUsagePage && info.usage == kBluetoothUsage);
+        return usable && backend->Open(path) != nullptr;
+    }
+    return false;
 }
 
 void DriverComm::SetCurrentDeviceType(int device_type) {

@@ -95,6 +95,8 @@ class DriverComm {
     bool IsSupported(int vendor_id, int product_id) const;
     int LookupDeviceType(int vendor_id, int product_id, const std::string& name) const;
     ConnectionMode LookupMode(int vendor_id, int product_id) const;
+    // The catalogue entries in the order they were added.
+    std::vector<SupportedDevice> CatalogueEntries() const;
 
     // Current device type; setting it forgets the cached selection.
     void SetCurrentDeviceType(int device_type);
@@ -120,6 +122,10 @@ class DriverComm {
 
     // Reads one input report into `buffer`; `device_type` receives the current device type.
     bool ReadInput(Frame& buffer, int& device_type);
+
+    // Opens the interface by path and checks its top-level usage (the mouse collection or the
+    // Bluetooth vendor collection), then closes it. Runs beside exchanges without waiting for them.
+    bool CheckInterface(const std::string& path);
 
     // Asks a receiver interface whether its mouse answers.
     bool ProbeReceiver(HidDevice& device);
@@ -149,10 +155,11 @@ class DriverComm {
 
     // Held by every operation that does I/O or replaces handles; taken before state_mutex_.
     mutable std::recursive_mutex io_mutex_;
-    std::unique_ptr<HidBackend> backend_;
     Sleeper sleeper_;
 
     mutable std::mutex state_mutex_;
+    // Replaced under both locks; CheckInterface holds its own reference.
+    std::shared_ptr<HidBackend> backend_;
     bool enumerated_ = false;
     std::vector<std::unique_ptr<Entry>> records_;
     std::vector<SupportedDevice> catalogue_;

@@ -3,16 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "common/text.h"
 #include "config/catalogue.h"
+#include "config/device_description.h"
 #include "config/language.h"
 #include "support/temp_dir.h"
-#include "xml/xml_document.h"
 
 namespace veltra {
 namespace {
@@ -80,40 +79,39 @@ TEST_F(ShippedDataTest, CatalogueHasAWirelessModelOfEachFamily) {
 
 TEST_F(ShippedDataTest, EveryModelHasADescriptionWithNamedButtons) {
     const Catalogue c = LoadCatalogue();
+    bool some_lighting = false;
     for (const DeviceModelEntry& model : c.models) {
         SCOPED_TRACE(model.file_stem);
-        XmlReader xml;
-        ASSERT_TRUE(xml.Load(kProgramFolder / "device" / (model.file_stem + ".xml")));
-        ASSERT_TRUE(xml.FindElem("mouse"));
-        ASSERT_TRUE(xml.IntoElem());
-        ASSERT_TRUE(xml.FindElem("image_file"));
-        EXPECT_FALSE(xml.GetAttrib("img").empty());
-        ASSERT_TRUE(xml.FindElem("menu"));
-        ASSERT_TRUE(xml.FindElem("mouse_key"));
-        ASSERT_TRUE(xml.IntoElem());
+        const auto d =
+            ReadDeviceDescription(DeviceDescriptionPath(kProgramFolder, model.file_stem));
+        ASSERT_TRUE(d);
+        ASSERT_TRUE(d->picture);
+        EXPECT_FALSE(d->picture->empty());
+        ASSERT_TRUE(d->lighting);
+        some_lighting = some_lighting || *d->lighting;
+        ASSERT_TRUE(d->buttons);
+        const std::vector<ButtonDescription>& buttons = *d->buttons;
+        ASSERT_GE(buttons.size(), 5u);
         // Factory functions of the first five buttons: left, right, middle, back, forward.
-        const std::pair<long, long> factory[] = {{1, 1}, {1, 2}, {1, 3}, {1, 6}, {1, 5}};
-        int expected_value = 0;
-        while (xml.FindElem("key")) {
-            EXPECT_EQ(ParseDecimal(xml.GetAttrib("key_value")), expected_value);
-            const std::string rect = xml.GetAttrib("rect");
-            EXPECT_EQ(std::count(rect.begin(), rect.end(), '#'), 5) << rect;
-            if (expected_value < 5) {
-                EXPECT_EQ(ParseDecimal(xml.GetAttrib("func_type")), factory[expected_value].first);
-                EXPECT_EQ(ParseDecimal(xml.GetAttrib("func_value")),
-                          factory[expected_value].second);
+        const std::pair<int, int> factory[] = {{1, 1}, {1, 2}, {1, 3}, {1, 6}, {1, 5}};
+        for (std::size_t i = 0; i < buttons.size(); ++i) {
+            const ButtonDescription& b = buttons[i];
+            EXPECT_EQ(b.key_value, static_cast<int>(i));
+            if (i < 5) {
+                EXPECT_EQ(std::pair(b.factory.macro_type, b.factory.macro_value), factory[i]);
+            }
+            for (const ViewPoint& p : b.points) {
+                EXPECT_TRUE(p.x > 0 && p.x < 500 && p.y > 0 && p.y < 400) << i;
             }
             for (const int language : {kEnglish, kSimplifiedChinese}) {
                 SetCurrentLanguageId(language);
+                EXPECT_FALSE(GetLangText(b.name_id).empty());
                 EXPECT_FALSE(
-                    GetLangText(static_cast<int>(ParseDecimal(xml.GetAttrib("name")))).empty());
-                EXPECT_FALSE(GetLangText(static_cast<int>(ParseDecimal(xml.GetAttrib("func_desc"))))
-                                 .empty());
+                    GetLangText(static_cast<int>(ParseDecimal(b.factory.macro_desc))).empty());
             }
-            ++expected_value;
         }
-        EXPECT_GE(expected_value, 5);
     }
+    EXPECT_TRUE(some_lighting);
 }
 
 }  // namespace

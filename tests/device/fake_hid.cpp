@@ -108,8 +108,9 @@ Bytes Payload(std::uint8_t command, std::uint8_t length, const Bytes& data) {
 }
 
 Bytes ShortFormReport(const Bytes& payload) {
-    Bytes report{0x06};
-    report.insert(report.end(), payload.begin(), payload.begin() + 48);
+    Bytes report(49, 0);
+    report[0] = 0x06;
+    std::copy_n(payload.begin(), std::min<std::size_t>(payload.size(), 48), report.begin() + 1);
     return report;
 }
 

@@ -1,0 +1,98 @@
+// Runs the device worker idle for a while, with or without a simulated mouse, so that
+// bench/idle_wakeups.sh can count the process's context switches.
+//
+//   worker_idle none|device <seconds>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include <unistd.h>
+
+#include "device/device_view.h"
+#include "device/device_worker.h"
+#include "device/driver_comm.h"
+#include "sim/simulated_backend.h"
+#include "store/profile_store.h"
+
+namespace {
+
+class SilentView : public veltra::DeviceView {
+  public:
+    void ClearProfiles() override {}
+    void AddProfileItem(const std::string&, int) override {}
+    void SelectProfileItem(int) override {}
+    void ShowBattery(const veltra::BatteryInfo&) override {}
+    void ShowConnectionState(int) override {}
+    void ShowTabBar(bool) override {}
+    void SelectTab(int) override {}
+    void ShowHomePage(bool) override {}
+    void ShowHomeHint(bool) override {}
+    void ShowDeviceList(bool) override {}
+    void SetAllDeviceState(int) override {}
+    void SetDeviceState(int, int, int) override {}
+    void SetDeviceVersion(int, int) override {}
+    int SelectDevice(int device_type) override { return device_type; }
+    void RefreshKeyPage(int) override {}
+    void RefreshMacroPage() override {}
+    void RefreshPerformancePage(int) override {}
+    void RefreshLightingPage(int) override {}
+    void EndWaitDialog() override {}
+    void ShowDpiLevel(int, int, int) override {}
+    void ShowReportRate(int) override {}
+    void PopupDpiValue(int) override {}
+    void PopupReportRate(int) override {}
+    void StopMacroRecording() override {}
+};
+
+constexpr int kDeviceType = 101;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s none|device <seconds>\n", argv[0]);
+        return 2;
+    }
+    const bool with_device = std::string(argv[1]) == "device";
+    const int seconds = std::atoi(argv[2]);
+
+    auto backend =
+        std::make_unique<veltra::sim::SimulatedBackend>(veltra::sim::BackendOptions{1.0, false});
+    veltra::sim::SimulatedBackend& bus = *backend;
+    if (with_device) {
+        bus.Plug(bus.AddMouse(), veltra::sim::Link::Wired, 0x3554, 0xF5D5);
+    }
+    veltra::DriverComm comm(std::move(backend));
+    comm.AddDevice(0x3554, 0xF5D5, "", kDeviceType, veltra::ConnectionMode::Wired);
+
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("worker_idle_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder / "db");
+    veltra::ProfileStore store;
+    veltra::DeviceState state;
+    SilentView view;
+    veltra::WorkerHooks hooks;
+    hooks.load_device_model = [&] {
+        if (!store.IsOpen()) {
+            store.SwitchDeviceModel(folder, "Mouse", kDeviceType);
+        }
+    };
+    hooks.read_device_type = [] { return kDeviceType; };
+    hooks.write_device_type = [](int) {};
+    hooks.profile_word = [] { return std::string("Profile"); };
+    {
+        veltra::DeviceWorker worker(comm, store, state, view, hooks);
+        worker.QueueTask(1);
+        worker.StartWorker();
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        worker.StopWorker();
+    }
+    store.Close();
+    std::filesystem::remove_all(folder);
+    std::printf("synced=%d devices_present=%d\n", state.synced, state.devices_present ? 1 : 0);
+    return 0;
+}

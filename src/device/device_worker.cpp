@@ -1,0 +1,232 @@
+#include "device/device_worker.h"
+
+#include "config/language.h"
+#include "shell/settings_key.h"
+#include "store/profile_store.h"
+
+namespace veltra {
+namespace {
+
+constexpr int kProfileWordText = 60;
+constexpr int kWriteSettleMs = 500;
+constexpr int kWaitDialogSettleMs = 100;
+
+WorkerHooks WithDefaults(WorkerHooks hooks) {
+    if (!hooks.read_device_type) {
+        hooks.read_device_type = [] { return ReadDeviceType(); };
+    }
+    if (!hooks.write_device_type) {
+        hooks.write_device_type = [](int type) { WriteDeviceType(type); };
+    }
+    if (!hooks.profile_word) {
+        hooks.profile_word = [] { return GetLangText(kProfileWordText); };
+    }
+    if (!hooks.now) {
+        hooks.now = [] { return std::chrono::steady_clock::now(); };
+    }
+    return hooks;
+}
+
+}  // namespace
+
+DeviceWorker::DeviceWorker(DriverComm& comm, ProfileStore& store, DeviceState& state,
+                           DeviceView& view, WorkerHooks hooks)
+    : comm_(comm),
+      store_(store),
+      state_(state),
+      view_(view),
+      hooks_(WithDefaults(std::move(hooks))),
+      protocol_(comm, store, state,
+                [this](const BatteryInfo& battery) { view_.ShowBattery(battery); }),
+      devices_present_(state.devices_present) {}
+
+DeviceWorker::~DeviceWorker() {
+    StopWorker();
+}
+
+void DeviceWorker::QueueTask(int code) {
+    queue_.Push(code);
+}
+
+void DeviceWorker::Step() {
+    state_.current_device_type = comm_.CurrentDeviceType();
+    if (const std::optional<int> code = queue_.TryPop()) {
+        dialog_ended_ = false;
+        RunTask(*code);
+        if (!dialog_ended_ && queue_.Empty() && !StopRequested()) {
+            // A dialog opened for a task that ended early or was dropped must not stay open.
+            view_.EndWaitDialog();
+        }
+    } else if (state_.devices_present) {
+        ReadNotifications();
+    }
+}
+
+void DeviceWorker::Pause(std::chrono::milliseconds period) {
+    // Without a device there is nothing to listen for: sleep until a task comes.
+    if (devices_present_) {
+        queue_.Wait(period);
+    } else {
+        queue_.Wait(std::nullopt);
+    }
+}
+
+void DeviceWorker::CancelWaits() {
+    view_.Close();
+    queue_.Interrupt();
+    comm_.RequestCancel();
+}
+
+void DeviceWorker::Joined() {
+    queue_.Resume();
+    comm_.ResetCancel();
+}
+
+bool DeviceWorker::Sleep(int milliseconds) {
+    return comm_.Sleep(std::chrono::milliseconds(milliseconds));
+}
+
+void DeviceWorker::RunTask(int code) {
+    switch (static_cast<TaskCode>(code)) {
+        case TaskCode::InitialSync:
+            InitialSync();
+            break;
+        case TaskCode::DeviceArrival:
+            if (!Sleep(500) || !Sleep(1000)) {
+                return;
+            }
+            if (state_.synced != 0) {
+                UpdateDeviceList();
+                if (comm_.GetConnectionMode() != ConnectionMode::NotConnected) {
+                    LoadProfiles();
+                    if (Read()) {
+                        RefreshPages();
+                    }
+                }
+            }
+            InitialSync();
+            break;
+        case TaskCode::DeviceRemoval: {
+            if (!Sleep(500) || !Sleep(500)) {
+                return;
+            }
+            UpdateDeviceList();
+            const ConnectionMode mode = comm_.GetConnectionMode();
+            if ((mode == ConnectionMode::Receiver || mode == ConnectionMode::Wired) && Read()) {
+                RefreshPages();
+            }
+            break;
+        }
+        case TaskCode::ModelChange:
+            if (hooks_.load_device_model) {
+                hooks_.load_device_model();
+            }
+            ModelChangeSync();
+            CloseWaitDialog();
+            break;
+        case TaskCode::ProfileChange:
+            // The UI thread made another profile active in the store.
+            if (const int active = store_.GetActiveProfile(); active != 0) {
+                state_.active_profile = active;
+            }
+            view_.RefreshKeyPage(state_.active_profile);
+            view_.RefreshPerformancePage(state_.active_profile);
+            if (state_.lighting_present != 0) {
+                view_.RefreshLightingPage(state_.active_profile);
+            }
+            CloseWaitDialog();
+            break;
+        case TaskCode::MacroUpload:
+            protocol_.UploadMacros();
+            CloseWaitDialog();
+            break;
+        case TaskCode::KeyWrite:
+            protocol_.WriteKeys();
+            CloseWaitDialog();
+            break;
+        case TaskCode::LightingWrite:
+        case TaskCode::DpiWrite:
+        case TaskCode::ReportRateWrite:
+        case TaskCode::PerformanceWrite:
+        case TaskCode::PowerWrite:
+        case TaskCode::LightingReset:
+            protocol_.WriteConfig();
+            Sleep(kWriteSettleMs);
+            break;
+        case TaskCode::FactoryReset:
+            // The store was recreated: the next arrival synchronises everything again.
+            state_.synced = 0;
+            if (protocol_.ResetDevice()) {
+                LoadProfiles();
+                if (Read()) {
+                    RefreshPages();
+                }
+            }
+            CloseWaitDialog();
+            break;
+        case TaskCode::PointerSettings:
+        case TaskCode::UpdateCheckFirst:
+        case TaskCode::UpdateCheckSecond:
+            if (hooks_.shell_task) {
+                hooks_.shell_task(code);
+            }
+            break;
+        default:
+            // No task of that code; a wait dialog opened with it still has to end.
+            view_.EndWaitDialog();
+            dialog_ended_ = true;
+            break;
+    }
+}
+
+void DeviceWorker::InitialSync() {
+    if (state_.synced != 0) {
+        return;
+    }
+    UpdateDeviceList();
+    if (state_.lighting_present != 0) {
+        view_.RefreshLightingPage(state_.active_profile);
+    }
+    if (comm_.GetConnectionMode() == ConnectionMode::NotConnected) {
+        return;
+    }
+    LoadProfiles();
+    if (!Read()) {
+        return;
+    }
+    RefreshPages();
+    state_.synced = 1;
+}
+
+void DeviceWorker::ModelChangeSync() {
+    LoadProfiles();
+    UpdateDeviceList();
+    if (comm_.GetConnectionMode() != ConnectionMode::NotConnected && Read()) {
+        RefreshPages();
+    }
+}
+
+void DeviceWorker::LoadProfiles() {
+    state_.active_profile = RefreshProfileList(store_, hooks_.profile_word(), view_);
+}
+
+bool DeviceWorker::Read() {
+    return protocol_.ReadDeviceData();
+}
+
+void DeviceWorker::RefreshPages() {
+    view_.RefreshKeyPage(state_.active_profile);
+    view_.RefreshMacroPage();
+    view_.RefreshPerformancePage(state_.active_profile);
+    if (state_.lighting_present != 0) {
+        view_.RefreshLightingPage(state_.active_profile);
+    }
+}
+
+void DeviceWorker::CloseWaitDialog() {
+    view_.EndWaitDialog();
+    dialog_ended_ = true;
+    Sleep(kWaitDialogSettleMs);
+}
+
+}  // namespace veltra

@@ -7,9 +7,11 @@
 
 #include "cli/session.h"
 #include "common/text.h"
+#include "config/device_description.h"
 #include "config/language.h"
 #include "device/command_protocol.h"
 #include "settings/key_function.h"
+#include "shell/app_folders.h"
 #include "store/profile_store.h"
 
 namespace veltra::cli {
@@ -77,6 +79,12 @@ int ListKeys(Session& session) {
     std::vector<KeyAssignment> rows;
     session.store().LoadKeyAssignments(profile, 0, rows);
     const MacroSlotTable slots = SlotsOf(session.store());
+    // The model's description names the buttons and their factory functions.
+    std::vector<ButtonDescription> buttons;
+    if (std::optional<DeviceDescription> description =
+            ReadDeviceDescription(DeviceDescriptionPath(ProgramFolder(), session.file_stem()))) {
+        buttons = description->buttons.value_or(std::vector<ButtonDescription>{});
+    }
     JsonValue::Array keys;
     for (int key_code = 0; key_code < kKeySlots; ++key_code) {
         JsonValue entry;
@@ -84,11 +92,24 @@ int ListKeys(Session& session) {
         const auto row = std::find_if(rows.begin(), rows.end(), [&](const KeyAssignment& a) {
             return a.key_code == key_code;
         });
+        const auto button = std::find_if(
+            buttons.begin(), buttons.end(),
+            [&](const ButtonDescription& b) { return b.factory.key_code == key_code; });
+        if (button != buttons.end()) {
+            entry.Set("button", GetLangText(button->name_id));
+        }
         if (row == rows.end()) {
             entry.Set("assigned", false);
-            if (const std::optional<int> button = BuiltInDefaultButton(key_code)) {
-                const KeyFunction builtin{KeyFunctionType::MouseButton, *button, 0, 0, {}};
-                entry.Set("description", DescribeKeyFunction(builtin, LangText));
+            if (button != buttons.end()) {
+                const KeyAssignment& factory = button->factory;
+                entry.Set("description",
+                          DescribeFactoryFunction(
+                              FactoryKeyFunction(factory.macro_type, factory.macro_value,
+                                                 factory.macro_desc),
+                              LangText));
+            } else if (const std::optional<int> builtin = BuiltInDefaultButton(key_code)) {
+                const KeyFunction function{KeyFunctionType::MouseButton, *builtin, 0, 0, {}};
+                entry.Set("description", DescribeKeyFunction(function, LangText));
             }
         } else {
             const KeyFunction function{static_cast<KeyFunctionType>(row->macro_type),
@@ -115,16 +136,17 @@ int ListKeys(Session& session) {
     for (const JsonValue& key : keys) {
         const int key_code = static_cast<int>(key.GetInt("key_code").value_or(0));
         const std::string description = key.GetString("description").value_or("");
+        const std::string button = key.GetString("button").value_or("");
         if (key.Find("assigned")->AsBool()) {
-            std::printf("%d  %s %d %d %d  \"%s\"  code %s\n", key_code,
+            std::printf("%d %-15s %s %d %d %d  \"%s\"  code %s\n", key_code, button.c_str(),
                         key.GetString("type").value_or("").c_str(),
                         static_cast<int>(key.GetInt("value").value_or(0)),
                         static_cast<int>(key.GetInt("value2").value_or(0)),
                         static_cast<int>(key.GetInt("value3").value_or(0)), description.c_str(),
                         key.GetString("code").value_or("").c_str());
         } else {
-            std::printf("%d  factory%s%s\n", key_code, description.empty() ? "" : "  ",
-                        description.c_str());
+            std::printf("%d %-15s factory%s%s\n", key_code, button.c_str(),
+                        description.empty() ? "" : "  ", description.c_str());
         }
     }
     return kExitOk;

@@ -1,116 +1,154 @@
-// veltractl: the command-line tool. Each subcommand is one function in the table below.
+// veltractl: the command-line tool. Each subcommand is one entry of the table below; the
+// handlers live in one file per command group.
 
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "config/app_info.h"
-#include "config/catalogue.h"
-#include "config/language.h"
-#include "shell/app_folders.h"
+#include "cli/session.h"
 
-namespace veltra {
+namespace veltra::cli {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-
-using Args = std::vector<std::string_view>;
-
-struct Command {
-    std::string_view name;
-    std::string_view summary;
-    int (*run)(const Args& args);
-};
-
-std::string ModeName(int mode) {
-    struct Name {
-        int mode;
-        int text_id;
-        const char* fallback;
-    };
-    static constexpr Name kNames[] = {{0, 51, "wired"}, {1, 53, "Bluetooth"}, {2, 52, "receiver"}};
-    for (const Name& name : kNames) {
-        if (name.mode == mode) {
-            const std::string text = GetLangText(name.text_id);
-            return text.empty() ? name.fallback : text;
-        }
-    }
-    return "mode " + std::to_string(mode);
-}
-
-int RunCatalogue(const Args& args) {
-    if (!args.empty()) {
-        std::fprintf(stderr, "veltractl catalogue: takes no arguments\n");
-        return kExitUsage;
-    }
-    // As the program starts: caption from the configuration file, then the language. Without a
-    // configuration there is nothing to show, and the settings are left untouched.
-    const bool registered = LoadStartupValues().has_value();
-    const Catalogue catalogue = LoadCatalogue();
-    if (!registered && catalogue.models.empty()) {
-        const std::filesystem::path config = ProgramFolder() / "config.xml";
-        std::fprintf(stderr, "veltractl: no device catalogue in %s\n", config.c_str());
-        return kExitFailure;
-    }
-    ChooseStartupLanguage();
-    std::printf("%s\n", ApplicationCaption().c_str());
-    if (catalogue.software.found) {
-        std::printf("%s\n", FormatVersionLabel(catalogue.software.version).c_str());
-    }
-    std::printf("program folder: %s\nlanguage: %d\n", ProgramFolder().c_str(), CurrentLanguageId());
-    for (const DeviceModelEntry& model : catalogue.models) {
-        std::printf("\n%s  (device type %d, files \"%s\")\n", model.name.c_str(), model.device_type,
-                    model.file_stem.c_str());
-        for (const DeviceModelEntry& mode : catalogue.modes) {
-            if (mode.device_type == model.device_type && mode.name == model.name) {
-                std::printf("  %04X:%04X  %s\n", static_cast<unsigned>(mode.vid) & 0xFFFF,
-                            static_cast<unsigned>(mode.pid) & 0xFFFF,
-                            ModeName(mode.connection_mode).c_str());
-            }
-        }
-    }
-    return kExitOk;
-}
-
 constexpr Command kCommands[] = {
-    {"catalogue", "list the supported device models and their USB identities", RunCatalogue},
+    {"devices", "", "list every supported interface that is connected",
+     "Scans the HID interfaces and lists each supported one: vendor and product id, model and\n"
+     "device type, connection mode, online state and release number. An interface that cannot\n"
+     "be opened for lack of permission is reported with a pointer to the access rule.",
+     RunDevices},
+    {"status", "", "read the mouse and show battery, connection and settings",
+     "Rescans, opens the model's profiles, reads the mouse into the active profile and shows\n"
+     "battery, charging, connection mode and every setting the mouse carries.",
+     RunStatus},
+    {"get", "[KEY...]", "show stored settings of the active profile",
+     "Without keys, every stored setting of the active profile.", RunGet},
+    {"set", "KEY=VALUE...", "store settings in the active profile and send them to the mouse",
+     "Reads the mouse first, stores the values (settings keys only, values checked) and sends\n"
+     "one settings write. Example: veltractl set dpi_index=3 game_mode=1",
+     RunSet},
+    {"dpi", "LEVEL VALUE", "set the DPI value of a level (0..7) and send it",
+     "Values are multiples of 50 DPI (100 for level 7) within the model's range.", RunDpi},
+    {"rate", "HZ", "set the report rate (125, 250, 500 or 1000) and send it", "", RunRate},
+    {"profile", "list | select N", "list the profiles or choose the active one",
+     "\"profile select\" changes the active profile only; nothing is sent to the mouse.",
+     RunProfile},
+    {"keys",
+     "list | set KEYCODE TYPE VALUE [VALUE2 [VALUE3]] [--desc TEXT] | reset [KEYCODE] | write",
+     "button assignments of the active profile",
+     "set and reset store the assignment and send the button codes; write sends them as stored.\n"
+     "KEYCODE is the button slot 0..5. TYPE is a number or one of: mouse-button,\n"
+     "key-combination, multimedia, macro, device-function, device-code-12,\n"
+     "device-function-extended, rapid-fire, system-shortcut, disabled, device-code-06.",
+     RunKeys},
+    {"macros", "list | upload", "the stored macros; upload sends them to the mouse", "", RunMacros},
+    {"reset", "[--yes]", "factory reset: new profiles, mouse back to its defaults",
+     "Recreates the model's profile store, sends the factory-reset commands and reloads the\n"
+     "profiles. Asks for confirmation unless --yes is given.",
+     RunReset},
+    {"catalogue", "", "list the supported device models and their USB identities", "",
+     RunCatalogue},
 };
+
+constexpr std::string_view kGlobalHelp =
+    "global options:\n"
+    "  --json            print one JSON document on stdout\n"
+    "  --demo            use the built-in simulated mouse instead of real HID devices\n"
+    "  --device-type N   serve that model (default: the stored one, as the window does)\n"
+    "  --verbose         show the frames sent to the mouse\n"
+    "  --yes             answer yes to confirmations\n"
+    "  -h, --help        show help (also after a command)\n"
+    "\n"
+    "exit codes: 0 success, 1 failure (explained), 2 bad usage\n"
+    "environment: VELTRA_PROGRAM_FOLDER, XDG_DATA_HOME, XDG_CONFIG_HOME, VELTRA_HID_BRIDGE,\n"
+    "VELTRA_HID_RECORD\n";
 
 void PrintUsage(std::FILE* out) {
-    std::fprintf(out, "usage: veltractl <command> [arguments]\n\ncommands:\n");
+    std::fprintf(out, "usage: veltractl [options] <command> [arguments]\n\ncommands:\n");
     for (const Command& command : kCommands) {
-        std::fprintf(out, "  %-12.*s %.*s\n", static_cast<int>(command.name.size()),
+        std::fprintf(out, "  %-10.*s %.*s\n", static_cast<int>(command.name.size()),
                      command.name.data(), static_cast<int>(command.summary.size()),
                      command.summary.data());
     }
+    std::fprintf(out, "\n%.*s", static_cast<int>(kGlobalHelp.size()), kGlobalHelp.data());
 }
 
-int Main(const Args& args) {
-    if (args.empty()) {
-        PrintUsage(stdout);
-        return kExitUsage;
+void PrintCommandHelp(const Command& command) {
+    std::printf("usage: veltractl [options] %.*s %.*s\n\n%.*s\n",
+                static_cast<int>(command.name.size()), command.name.data(),
+                static_cast<int>(command.usage.size()), command.usage.data(),
+                static_cast<int>(command.summary.size()), command.summary.data());
+    if (!command.details.empty()) {
+        std::printf("\n%.*s\n", static_cast<int>(command.details.size()), command.details.data());
     }
-    if (args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
-        PrintUsage(stdout);
-        return kExitOk;
-    }
-    for (const Command& command : kCommands) {
-        if (command.name == args[0]) {
-            return command.run(Args(args.begin() + 1, args.end()));
+    std::printf("\n%.*s", static_cast<int>(kGlobalHelp.size()), kGlobalHelp.data());
+}
+
+int Main(const Args& all) {
+    GlobalOptions options;
+    Args rest;
+    bool help = false;
+    // Global options may stand before or after the command; "--" ends them.
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const std::string_view arg = all[i];
+        if (arg == "--") {
+            rest.insert(rest.end(), all.begin() + static_cast<long>(i) + 1, all.end());
+            break;
+        }
+        if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "--demo") {
+            options.demo = true;
+        } else if (arg == "--verbose" || arg == "-v") {
+            options.verbose = true;
+        } else if (arg == "--yes" || arg == "-y") {
+            options.yes = true;
+        } else if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--device-type" || arg.starts_with("--device-type=")) {
+            std::string_view value;
+            if (arg == "--device-type") {
+                if (i + 1 >= all.size()) {
+                    std::fprintf(stderr, "veltractl: --device-type needs a number\n");
+                    return kExitUsage;
+                }
+                value = all[++i];
+            } else {
+                value = arg.substr(std::string_view("--device-type=").size());
+            }
+            const std::optional<long> type = ParseInteger(value);
+            if (!type || *type < 0 || *type > 0x7FFFFFFF) {
+                std::fprintf(stderr, "veltractl: --device-type needs a number, not \"%.*s\"\n",
+                             static_cast<int>(value.size()), value.data());
+                return kExitUsage;
+            }
+            options.device_type = static_cast<int>(*type);
+        } else {
+            rest.push_back(arg);
         }
     }
-    std::fprintf(stderr, "veltractl: unknown command \"%.*s\"\n", static_cast<int>(args[0].size()),
-                 args[0].data());
+    if (rest.empty() || rest[0] == "help") {
+        const bool asked = help || !rest.empty();
+        PrintUsage(asked ? stdout : stderr);
+        return asked ? kExitOk : kExitUsage;
+    }
+    for (const Command& command : kCommands) {
+        if (command.name == rest[0]) {
+            if (help) {
+                PrintCommandHelp(command);
+                return kExitOk;
+            }
+            return command.run(options, Args(rest.begin() + 1, rest.end()));
+        }
+    }
+    std::fprintf(stderr, "veltractl: unknown command \"%.*s\"\n\n",
+                 static_cast<int>(rest[0].size()), rest[0].data());
     PrintUsage(stderr);
     return kExitUsage;
 }
 
 }  // namespace
-}  // namespace veltra
+}  // namespace veltra::cli
 
 int main(int argc, char** argv) {
-    return veltra::Main(veltra::Args(argv + 1, argv + argc));
+    return veltra::cli::Main(veltra::cli::Args(argv + 1, argv + argc));
 }

@@ -1,7 +1,6 @@
 #include "device/hotplug_sources.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -51,8 +50,7 @@ bool BridgeHotplugSource::Start(Sink sink) {
     if (!watch_) {
         return false;
     }
-    stop_fd_ = ::eventfd(0, EFD_CLOEXEC);
-    if (stop_fd_ < 0) {
+    if (!stop_.Open()) {
         watch_.reset();
         return false;
     }
@@ -62,20 +60,16 @@ bool BridgeHotplugSource::Start(Sink sink) {
 
 void BridgeHotplugSource::Stop() {
     if (thread_.joinable()) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(stop_fd_, &one, sizeof one);
+        stop_.Raise();
         thread_.join();
     }
-    if (stop_fd_ >= 0) {
-        ::close(stop_fd_);
-        stop_fd_ = -1;
-    }
+    stop_.Close();
     watch_.reset();
 }
 
 void BridgeHotplugSource::Run(Sink sink) {
     for (;;) {
-        pollfd fds[2] = {{watch_->fd(), POLLIN, 0}, {stop_fd_, POLLIN, 0}};
+        pollfd fds[2] = {{watch_->fd(), POLLIN, 0}, {stop_.fd(), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) {
                 continue;

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "common/stop_signal.h"
 #include "device/hotplug.h"
 
 namespace veltra {
@@ -46,7 +47,7 @@ class BridgeHotplugSource : public HotplugSource {
 
     std::string socket_path_;
     std::unique_ptr<BridgeWatch> watch_;
-    int stop_fd_ = -1;
+    StopSignal stop_;
     std::thread thread_;
 };
 

@@ -2,7 +2,6 @@
 
 #include <libudev.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -172,8 +171,7 @@ bool UdevHotplugSource::Start(Sink sink) {
     }
     const bool use_udev = feed_ == Feed::Udev || (feed_ == Feed::Automatic && UdevDaemonRuns());
     monitor_ = udev_monitor_new_from_netlink(udev_, use_udev ? "udev" : "kernel");
-    stop_fd_ = ::eventfd(0, EFD_CLOEXEC);
-    if (monitor_ == nullptr || stop_fd_ < 0 ||
+    if (monitor_ == nullptr || !stop_.Open() ||
         udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0 ||
         udev_monitor_enable_receiving(monitor_) < 0) {
         Stop();
@@ -186,14 +184,10 @@ bool UdevHotplugSource::Start(Sink sink) {
 
 void UdevHotplugSource::Stop() {
     if (thread_.joinable()) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(stop_fd_, &one, sizeof one);
+        stop_.Raise();
         thread_.join();
     }
-    if (stop_fd_ >= 0) {
-        ::close(stop_fd_);
-        stop_fd_ = -1;
-    }
+    stop_.Close();
     if (monitor_ != nullptr) {
         udev_monitor_unref(monitor_);
         monitor_ = nullptr;
@@ -228,7 +222,7 @@ void UdevHotplugSource::RememberPresentDevices() {
 
 void UdevHotplugSource::Run(Sink sink) {
     for (;;) {
-        pollfd fds[2] = {{udev_monitor_get_fd(monitor_), POLLIN, 0}, {stop_fd_, POLLIN, 0}};
+        pollfd fds[2] = {{udev_monitor_get_fd(monitor_), POLLIN, 0}, {stop_.fd(), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) {
                 continue;

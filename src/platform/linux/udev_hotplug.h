@@ -10,6 +10,7 @@
 #include <string_view>
 #include <thread>
 
+#include "common/stop_signal.h"
 #include "device/hotplug.h"
 
 struct udev;
@@ -55,7 +56,7 @@ class UdevHotplugSource : public HotplugSource {
     Feed feed_;
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;
-    int stop_fd_ = -1;
+    StopSignal stop_;
     std::thread thread_;
     // Paths of the nodes seen, so a removal (whose sysfs is already gone) is named as it arrived.
     std::map<std::string, HotplugEvent> known_;

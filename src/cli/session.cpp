@@ -1,0 +1,330 @@
+#include "cli/session.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+
+#include "cli/traffic_tap.h"
+#include "config/app_info.h"
+#include "config/language.h"
+#include "device/default_backend.h"
+#include "shell/app_folders.h"
+#include "shell/settings_key.h"
+#include "sim/simulated_backend.h"
+#include "store/profile_list.h"
+#include "store/profile_store.h"
+
+namespace veltra::cli {
+namespace {
+
+constexpr int kProfileWordText = 60;
+// The demo mouse answers at once; its reads need not wait as long as a real mouse's.
+constexpr double kDemoTimeScale = 0.05;
+
+// The wired and receiver identities of the model in the catalogue.
+sim::DemoDeviceIds DemoIdsFor(const Catalogue& catalogue, int device_type) {
+    sim::DemoDeviceIds ids;
+    for (const DeviceModelEntry& mode : catalogue.modes) {
+        if (mode.device_type != device_type) {
+            continue;
+        }
+        const auto vid = static_cast<std::uint16_t>(mode.vid);
+        const auto pid = static_cast<std::uint16_t>(mode.pid);
+        if (mode.connection_mode == static_cast<int>(ConnectionMode::Wired) &&
+            ids.wired_vendor_id == 0) {
+            ids.wired_vendor_id = vid;
+            ids.wired_product_id = pid;
+        } else if (mode.connection_mode == static_cast<int>(ConnectionMode::Receiver) &&
+                   ids.receiver_vendor_id == 0) {
+            ids.receiver_vendor_id = vid;
+            ids.receiver_product_id = pid;
+        }
+    }
+    return ids;
+}
+
+bool BridgeSelected() {
+    const char* bridge = std::getenv("VELTRA_HID_BRIDGE");
+    return bridge != nullptr && *bridge != '\0';
+}
+
+}  // namespace
+
+int UsageError(std::string_view command, std::string_view message) {
+    std::fprintf(stderr, "veltractl %.*s: %.*s\nRun \"veltractl %.*s --help\" for its usage.\n",
+                 static_cast<int>(command.size()), command.data(), static_cast<int>(message.size()),
+                 message.data(), static_cast<int>(command.size()), command.data());
+    return kExitUsage;
+}
+
+std::optional<long> ParseInteger(std::string_view text) {
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void PrintJson(const JsonValue& value) {
+    std::printf("%s\n", WriteJson(value).c_str());
+}
+
+std::string ColourText(std::uint32_t colour) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF,
+                  (colour >> 16) & 0xFF);
+    return text;
+}
+
+std::string ModeName(ConnectionMode mode) {
+    struct Name {
+        ConnectionMode mode;
+        int text_id;
+        const char* fallback;
+    };
+    static constexpr Name kNames[] = {{ConnectionMode::NotConnected, 50, "not connected"},
+                                      {ConnectionMode::Wired, 51, "wired"},
+                                      {ConnectionMode::Bluetooth, 53, "Bluetooth"},
+                                      {ConnectionMode::Receiver, 52, "receiver"}};
+    for (const Name& name : kNames) {
+        if (name.mode == mode) {
+            const std::string text = GetLangText(name.text_id);
+            return text.empty() ? name.fallback : text;
+        }
+    }
+    return "mode " + std::to_string(static_cast<int>(mode));
+}
+
+std::string ModeToken(ConnectionMode mode) {
+    switch (mode) {
+        case ConnectionMode::Wired:
+            return "wired";
+        case ConnectionMode::Bluetooth:
+            return "bluetooth";
+        case ConnectionMode::Receiver:
+            return "receiver";
+        case ConnectionMode::NotConnected:
+            break;
+    }
+    return "not_connected";
+}
+
+std::string FrameText(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    for (const std::uint8_t byte : bytes) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, text.empty() ? "%02X" : " %02X", byte);
+        text += hex;
+    }
+    return text;
+}
+
+Session::Session(const GlobalOptions& options) : options_(options), comm_(DriverComm::Instance()) {}
+
+Session::~Session() {
+    comm_.CloseAll();
+}
+
+ProfileStore& Session::store() {
+    return ProfileStore::Instance();
+}
+
+int Session::LoadConfiguration() {
+    // As the program starts: caption from the configuration file, then the language.
+    LoadStartupValues();
+    catalogue_ = LoadCatalogue();
+    if (catalogue_.models.empty()) {
+        const std::filesystem::path config = ProgramFolder() / "config.xml";
+        return Fail("no device catalogue in " + config.string());
+    }
+    ChooseStartupLanguage();
+    RebuildDriverCatalogue(catalogue_, comm_);
+
+    if (options_.device_type) {
+        device_type_ = *options_.device_type;
+        if (FindFileStem(catalogue_.models, device_type_).empty()) {
+            std::string message =
+                "unknown device type " + std::to_string(device_type_) + "; the catalogue knows:";
+            for (const DeviceModelEntry& model : catalogue_.models) {
+                message += " " + std::to_string(model.device_type) + " (" + model.name + ")";
+            }
+            std::fprintf(stderr, "veltractl: %s\n", message.c_str());
+            return kExitUsage;
+        }
+    } else {
+        // The stored model when the catalogue lists it, else the first model, as the model list
+        // of the window selects.
+        device_type_ = ReadDeviceType();
+        if (FindFileStem(catalogue_.models, device_type_).empty()) {
+            device_type_ = catalogue_.models.front().device_type;
+        }
+    }
+    file_stem_ = FindFileStem(catalogue_.models, device_type_);
+    model_name_ = ModelName(device_type_);
+    state_.current_device_type = device_type_;
+    return kExitOk;
+}
+
+void Session::Scan() {
+    tap_ = std::make_shared<TrafficTap>();
+    std::unique_ptr<HidBackend> backend;
+    if (options_.demo) {
+        sim::BackendOptions demo_options;
+        demo_options.time_scale = kDemoTimeScale;
+        backend = WithRecordingFromEnvironment(std::move(
+            sim::MakeDemoBackend(DemoIdsFor(catalogue_, device_type_), demo_options).backend));
+    } else {
+        hidraw_ = !BridgeSelected();
+        backend = MakeDefaultHidBackend();
+    }
+    comm_.SetBackend(MakeTapBackend(std::move(backend), tap_));
+
+    comm_.CloseAll();
+    comm_.EnumerateDevice();
+    comm_.SetCurrentDeviceType(0);
+    records_.clear();
+    comm_.CollectRecords(records_);
+    comm_.SetCurrentDeviceType(device_type_);
+}
+
+int Session::OpenStore() {
+    const std::filesystem::path folder = UserDataFolder();
+    if (!EnsureFolder(folder / "db") ||
+        !store().SwitchDeviceModel(folder, file_stem_, device_type_)) {
+        return Fail("cannot open the profile store " +
+                    ProfileStore::DeviceStorePath(folder, file_stem_).string());
+    }
+    ReloadProfiles();
+    if (state_.active_profile < 1) {
+        return Fail("the profile store " + store().Path() + " holds no profiles");
+    }
+    protocol_ = std::make_unique<DeviceProtocol>(
+        comm_, store(), state_, [this](const BatteryInfo& battery) { battery_ = battery; });
+    return kExitOk;
+}
+
+void Session::ReloadProfiles() {
+    const ProfileList list = LoadProfileList(store(), GetLangText(kProfileWordText));
+    state_.active_profile = list.active_profile;
+    profile_names_.clear();
+    for (const ProfileListEntry& entry : list.entries) {
+        profile_names_.emplace_back(entry.profile_id, entry.display_name);
+    }
+}
+
+int Session::Connect() {
+    if (const int code = LoadConfiguration(); code != kExitOk) {
+        return code;
+    }
+    Scan();
+    return OpenStore();
+}
+
+int Session::RequireMouse() {
+    if (comm_.GetConnectionMode() != ConnectionMode::NotConnected) {
+        return kExitOk;
+    }
+    std::string message = "no supported mouse is connected";
+    if (comm_.GetAttachedMode() != ConnectionMode::NotConnected) {
+        message = "the " + model_name_ + " behind its receiver does not answer (is it asleep?)";
+    }
+    message += " (serving " + model_name_ + ", device type " + std::to_string(device_type_) + ")";
+    for (const DeviceRecord& record : records_) {
+        if (record.device_type != device_type_) {
+            message += "\na " + ModelName(record.device_type) +
+                       " is connected: use --device-type " + std::to_string(record.device_type);
+            break;
+        }
+    }
+    if (!UnopenedInterfaces().empty()) {
+        message += "\nsome interfaces could not be opened: run \"veltractl devices\" for details";
+    }
+    message += "\nsupported models:";
+    for (const DeviceModelEntry& model : catalogue_.models) {
+        message += "\n  " + model.name + " (device type " + std::to_string(model.device_type) + ")";
+        for (const DeviceModelEntry& mode : catalogue_.modes) {
+            if (mode.device_type == model.device_type && mode.name == model.name) {
+                char pair[16];
+                std::snprintf(pair, sizeof pair, " %04X:%04X", mode.vid & 0xFFFF,
+                              mode.pid & 0xFFFF);
+                message += pair;
+            }
+        }
+    }
+    message += "\nto try the program without a mouse, add --demo";
+    return Fail(message);
+}
+
+int Session::ReadMouse() {
+    if (const int code = RequireMouse(); code != kExitOk) {
+        return code;
+    }
+    if (!protocol().ReadDeviceData()) {
+        return Fail("the " + model_name_ + " did not answer the settings read (" +
+                    ModeName(comm_.GetConnectionMode()) + ")");
+    }
+    return kExitOk;
+}
+
+int Session::Fail(const std::string& message) const {
+    std::fprintf(stderr, "veltractl: %s\n", message.c_str());
+    if (options_.json) {
+        JsonValue error;
+        error.Set("error", message);
+        PrintJson(error);
+    }
+    return kExitFailure;
+}
+
+std::vector<UnopenedInterface> Session::UnopenedInterfaces() const {
+    std::vector<UnopenedInterface> result;
+    if (!tap_) {
+        return result;
+    }
+    for (const HidInterfaceInfo& info : tap_->FailedOpens()) {
+        if (comm_.IsSupported(info.vendor_id, info.product_id)) {
+            result.push_back({info.path, info.vendor_id, info.product_id});
+        }
+    }
+    return result;
+}
+
+std::vector<std::vector<std::uint8_t>> Session::TakeWrites() {
+    return tap_ ? tap_->TakeWrites() : std::vector<std::vector<std::uint8_t>>{};
+}
+
+void Session::ReportWrites(JsonValue& result) {
+    JsonValue::Array sent;
+    for (const std::vector<std::uint8_t>& frame : TakeWrites()) {
+        if (options_.verbose && !options_.json) {
+            std::printf("sent: %s\n", FrameText(frame).c_str());
+        }
+        sent.emplace_back(FrameText(frame));
+    }
+    result.Set("sent", std::move(sent));
+}
+
+std::string Session::ModelName(int device_type) const {
+    for (const DeviceModelEntry& model : catalogue_.models) {
+        if (model.device_type == device_type) {
+            return model.name;
+        }
+    }
+    return "device type " + std::to_string(device_type);
+}
+
+std::string Session::ProfileName(int profile_id) const {
+    for (const auto& [id, name] : profile_names_) {
+        if (id == profile_id) {
+            return name;
+        }
+    }
+    return {};
+}
+
+}  // namespace veltra::cli

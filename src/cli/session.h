@@ -1,0 +1,158 @@
+#pragma once
+
+// What every veltractl command shares: the global options, the output conventions (human text
+// or one JSON document, exit codes), and the session that prepares the catalogue, the device
+// link, the profile store and the protocol the way the window does at start-up.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "common/json.h"
+#include "config/catalogue.h"
+#include "device/device_protocol.h"
+#include "device/device_state.h"
+#include "device/driver_comm.h"
+
+namespace veltra::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+using Args = std::vector<std::string_view>;
+
+struct GlobalOptions {
+    bool json = false;
+    bool demo = false;
+    bool verbose = false;
+    bool yes = false;
+    std::optional<int> device_type;
+};
+
+struct Command {
+    std::string_view name;
+    std::string_view usage;    // the arguments, as the help shows them
+    std::string_view summary;  // one line for the command list
+    std::string_view details;  // further help text, may be empty
+    int (*run)(const GlobalOptions& options, const Args& args);
+};
+
+// Bad usage: "veltractl <command>: <message>" and a pointer to the command's help; exit 2.
+int UsageError(std::string_view command, std::string_view message);
+
+// A whole decimal integer (optional sign), nothing else.
+std::optional<long> ParseInteger(std::string_view text);
+
+// Writes one JSON document on stdout.
+void PrintJson(const JsonValue& value);
+
+// "0x00BBGGRR" colour values as "#RRGGBB".
+std::string ColourText(std::uint32_t colour);
+
+// The connection mode as the window names it (language texts 50..53).
+std::string ModeName(ConnectionMode mode);
+
+// A stable name for scripts: "wired", "bluetooth", "receiver" or "not_connected".
+std::string ModeToken(ConnectionMode mode);
+
+// Frames as spaced upper-case hex.
+std::string FrameText(const std::vector<std::uint8_t>& bytes);
+
+// An interface the scan saw but could not open.
+struct UnopenedInterface {
+    std::string path;
+    int vendor_id = 0;
+    int product_id = 0;
+};
+
+class TrafficTap;
+
+class Session {
+  public:
+    explicit Session(const GlobalOptions& options);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Caption, language and catalogue, then the device type to serve. kExitOk, or the exit code
+    // after the message was printed.
+    int LoadConfiguration();
+    // The backend (simulated in demo mode) and a scan of every supported interface.
+    void Scan();
+    // Opens the model's store and loads its profiles (the five defaults of a new file).
+    int OpenStore();
+    // Scan and store; the usual start of a command that talks to the mouse.
+    int Connect();
+    // kExitOk when a mouse of the served model is connected, else the no-mouse message and 1.
+    int RequireMouse();
+    // RequireMouse, then ReadDeviceData into the active profile.
+    int ReadMouse();
+
+    // A failure the user must see: message on stderr (and as {"error":...} with --json); 1.
+    int Fail(const std::string& message) const;
+
+    const GlobalOptions& options() const { return options_; }
+    const Catalogue& catalogue() const { return catalogue_; }
+    int device_type() const { return device_type_; }
+    const std::string& model_name() const { return model_name_; }
+    const std::string& file_stem() const { return file_stem_; }
+    DriverComm& comm() { return comm_; }
+    ProfileStore& store();
+    DeviceState& state() { return state_; }
+    DeviceProtocol& protocol() { return *protocol_; }
+    const std::optional<BatteryInfo>& battery() const { return battery_; }
+    // Every supported interface the last scan opened, of every model.
+    const std::vector<DeviceRecord>& records() const { return records_; }
+    // Supported interfaces the last scan could not open.
+    std::vector<UnopenedInterface> UnopenedInterfaces() const;
+    // True when the interfaces are real hidraw devices (neither demo nor bridge).
+    bool UsesHidraw() const { return hidraw_; }
+
+    // Frames written to the mouse since the last call, oldest first.
+    std::vector<std::vector<std::uint8_t>> TakeWrites();
+    // Adds the frames written since the last TakeWrites as "sent" (JSON) or prints them
+    // (--verbose).
+    void ReportWrites(JsonValue& result);
+
+    // Reloads the profile list after the store was recreated.
+    void ReloadProfiles();
+    std::string ModelName(int device_type) const;
+    std::string ProfileName(int profile_id) const;
+    // (profile id, display name) in table order.
+    const std::vector<std::pair<int, std::string>>& profiles() const { return profile_names_; }
+
+  private:
+    GlobalOptions options_;
+    Catalogue catalogue_;
+    int device_type_ = 0;
+    std::string model_name_;
+    std::string file_stem_;
+    DriverComm& comm_;
+    DeviceState state_;
+    std::unique_ptr<DeviceProtocol> protocol_;
+    std::optional<BatteryInfo> battery_;
+    std::vector<DeviceRecord> records_;
+    std::shared_ptr<TrafficTap> tap_;
+    std::vector<std::pair<int, std::string>> profile_names_;
+    bool hidraw_ = false;
+};
+
+// Command handlers, one group per file.
+int RunCatalogue(const GlobalOptions& options, const Args& args);
+int RunDevices(const GlobalOptions& options, const Args& args);
+int RunStatus(const GlobalOptions& options, const Args& args);
+int RunReset(const GlobalOptions& options, const Args& args);
+int RunGet(const GlobalOptions& options, const Args& args);
+int RunSet(const GlobalOptions& options, const Args& args);
+int RunDpi(const GlobalOptions& options, const Args& args);
+int RunRate(const GlobalOptions& options, const Args& args);
+int RunProfile(const GlobalOptions& options, const Args& args);
+int RunKeys(const GlobalOptions& options, const Args& args);
+int RunMacros(const GlobalOptions& options, const Args& args);
+
+}  // namespace veltra::cli

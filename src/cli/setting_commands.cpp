@@ -1,0 +1,213 @@
+// veltractl get, set, dpi, rate and profile.
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/session.h"
+#include "cli/setting_rules.h"
+#include "store/profile_store.h"
+#include "store/settings_defaults.h"
+
+namespace veltra::cli {
+namespace {
+
+using Assignment = std::pair<std::string, std::string>;
+
+// Stores the checked values in the active profile after reading the mouse, then sends one
+// settings write.
+int ApplySettings(const GlobalOptions& options, std::string_view command,
+                  const std::vector<Assignment>& assignments) {
+    Session session(options);
+    if (const int code = session.LoadConfiguration(); code != kExitOk) {
+        return code;
+    }
+    std::vector<Assignment> rows;
+    bool changes_rate = false;
+    for (const auto& [key, value] : assignments) {
+        SettingCheck check = CheckSetting(key, value, session.device_type());
+        if (!check.error.empty()) {
+            return UsageError(command, check.error);
+        }
+        changes_rate = changes_rate || key == config_key::kReportRate ||
+                       key == config_key::kReportRateWireless;
+        rows.insert(rows.end(), check.rows.begin(), check.rows.end());
+    }
+    session.Scan();
+    if (const int code = session.OpenStore(); code != kExitOk) {
+        return code;
+    }
+    // The read makes the config template current; a write without it would send zeros where
+    // the mouse keeps its button codes.
+    if (const int code = session.ReadMouse(); code != kExitOk) {
+        return code;
+    }
+    if (changes_rate && session.comm().GetConnectionMode() == ConnectionMode::Bluetooth) {
+        return session.Fail("over Bluetooth the report rate is fixed at 133 Hz");
+    }
+    const int profile = session.state().active_profile;
+    JsonValue stored;
+    for (const auto& [key, value] : rows) {
+        if (!session.store().SetConfig(profile, key, value)) {
+            return session.Fail("cannot store " + key + " in " + session.store().Path());
+        }
+        stored.Set(key, value);
+    }
+    session.TakeWrites();
+    session.protocol().WriteConfig();
+
+    JsonValue result;
+    result.Set("profile", profile);
+    result.Set("stored", stored);
+    session.ReportWrites(result);
+    if (options.json) {
+        PrintJson(result);
+        return kExitOk;
+    }
+    std::printf("profile %d (%s) of the %s:\n", profile, session.ProfileName(profile).c_str(),
+                session.model_name().c_str());
+    for (const auto& [key, value] : stored.AsObject()) {
+        std::printf("  %s=%s\n", key.c_str(), value.AsString().c_str());
+    }
+    std::printf("sent the settings to the mouse (%s)\n",
+                ModeName(session.comm().GetConnectionMode()).c_str());
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunGet(const GlobalOptions& options, const Args& args) {
+    Session session(options);
+    if (const int code = session.LoadConfiguration(); code != kExitOk) {
+        return code;
+    }
+    std::vector<std::string> keys;
+    const std::vector<std::string> known = SettingKeys(session.device_type());
+    for (const std::string_view arg : args) {
+        if (std::find(known.begin(), known.end(), arg) == known.end()) {
+            return UsageError("get", "unknown setting \"" + std::string(arg) +
+                                         "\"; \"veltractl get\" lists the settings");
+        }
+        keys.emplace_back(arg);
+    }
+    if (keys.empty()) {
+        keys = known;
+    }
+    if (const int code = session.OpenStore(); code != kExitOk) {
+        return code;
+    }
+    const int profile = session.state().active_profile;
+    JsonValue settings;
+    for (const std::string& key : keys) {
+        std::string value;
+        session.store().GetConfig(profile, key, value);
+        settings.Set(key, value);
+    }
+    if (options.json) {
+        JsonValue result;
+        result.Set("profile", profile);
+        result.Set("settings", std::move(settings));
+        PrintJson(result);
+        return kExitOk;
+    }
+    for (const auto& [key, value] : settings.AsObject()) {
+        std::printf("%s=%s\n", key.c_str(), value.AsString().c_str());
+    }
+    return kExitOk;
+}
+
+int RunSet(const GlobalOptions& options, const Args& args) {
+    if (args.empty()) {
+        return UsageError("set", "needs at least one KEY=VALUE");
+    }
+    std::vector<Assignment> assignments;
+    for (const std::string_view arg : args) {
+        const std::size_t equals = arg.find('=');
+        if (equals == std::string_view::npos || equals == 0) {
+            return UsageError("set", "expected KEY=VALUE, got \"" + std::string(arg) + "\"");
+        }
+        assignments.emplace_back(arg.substr(0, equals), arg.substr(equals + 1));
+    }
+    return ApplySettings(options, "set", assignments);
+}
+
+int RunDpi(const GlobalOptions& options, const Args& args) {
+    if (args.size() != 2) {
+        return UsageError("dpi", "expected LEVEL VALUE, for example \"dpi 2 1600\"");
+    }
+    const std::optional<long> level = ParseInteger(args[0]);
+    if (!level || *level < 0 || *level >= kDpiLevels) {
+        return UsageError("dpi", "LEVEL is 0..7, not \"" + std::string(args[0]) + "\"");
+    }
+    return ApplySettings(options, "dpi",
+                         {{DpiGroupValueKey(static_cast<int>(*level)), std::string(args[1])}});
+}
+
+int RunRate(const GlobalOptions& options, const Args& args) {
+    if (args.size() != 1) {
+        return UsageError("rate", "expected one rate in Hz: 125, 250, 500 or 1000");
+    }
+    const std::optional<int> code = ReportRateCode(args[0]);
+    if (!code) {
+        return UsageError("rate", "\"" + std::string(args[0]) +
+                                      "\" is not a report rate; allowed: 125, 250, 500, 1000 (Hz)");
+    }
+    return ApplySettings(options, "rate",
+                         {{std::string(config_key::kReportRate), std::to_string(*code)}});
+}
+
+int RunProfile(const GlobalOptions& options, const Args& args) {
+    const bool list = args.size() == 1 && args[0] == "list";
+    const bool select = args.size() == 2 && args[0] == "select";
+    if (!list && !select) {
+        return UsageError("profile", "expected \"list\" or \"select N\"");
+    }
+    Session session(options);
+    if (const int code = session.LoadConfiguration(); code != kExitOk) {
+        return code;
+    }
+    if (const int code = session.OpenStore(); code != kExitOk) {
+        return code;
+    }
+    if (select) {
+        const std::optional<long> id = ParseInteger(args[1]);
+        const auto& profiles = session.profiles();
+        const bool known = id && std::any_of(profiles.begin(), profiles.end(),
+                                             [&](const auto& p) { return p.first == *id; });
+        if (!known) {
+            std::string message = "no profile \"" + std::string(args[1]) + "\"; the profiles are";
+            for (const auto& [profile_id, name] : profiles) {
+                message += " " + std::to_string(profile_id);
+            }
+            return UsageError("profile", message);
+        }
+        // As the window: only the active profile changes; the mouse gets it with the next write.
+        if (!session.store().SetActiveProfile(static_cast<int>(*id))) {
+            return session.Fail("cannot change the active profile in " + session.store().Path());
+        }
+        session.ReloadProfiles();
+    }
+    const int active = session.state().active_profile;
+    if (options.json) {
+        JsonValue::Array entries;
+        for (const auto& [profile_id, name] : session.profiles()) {
+            JsonValue entry;
+            entry.Set("id", profile_id);
+            entry.Set("name", name);
+            entry.Set("active", profile_id == active);
+            entries.push_back(std::move(entry));
+        }
+        JsonValue result;
+        result.Set("active", active);
+        result.Set("profiles", std::move(entries));
+        PrintJson(result);
+        return kExitOk;
+    }
+    for (const auto& [profile_id, name] : session.profiles()) {
+        std::printf("%c %d  %s\n", profile_id == active ? '*' : ' ', profile_id, name.c_str());
+    }
+    return kExitOk;
+}
+
+}  // namespace veltra::cli

@@ -1,0 +1,29 @@
+#pragma once
+
+// Which settings keys veltractl writes and which values they take. Only keys of the settings
+// table are accepted; "version" is written once by the store and is not a setting.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace veltra::cli {
+
+// The keys a profile stores, in table order.
+std::vector<std::string> SettingKeys(int device_type);
+
+// Checks `text` as the value of `key` for the model. On success gives the rows to store: the
+// value as decimal text, plus the companion rows the window writes with it (the wireless copy of
+// the report rate, the colour and palette index of a DPI level). On failure, a message.
+struct SettingCheck {
+    std::vector<std::pair<std::string, std::string>> rows;
+    std::string error;
+};
+SettingCheck CheckSetting(std::string_view key, std::string_view text, int device_type);
+
+// The report-rate code of a rate in Hz ("1000" or "1000Hz"); nullopt for others.
+std::optional<int> ReportRateCode(std::string_view hz);
+
+}  // namespace veltra::cli

@@ -1,0 +1,37 @@
+#pragma once
+
+// A pass-through HID backend that remembers what the command needs to show: the frames written
+// to the mouse (for --verbose and --json) and the interfaces that could not be opened (to tell a
+// missing access rule from a missing mouse).
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/hid_port.h"
+
+namespace veltra::cli {
+
+class TrafficTap {
+  public:
+    void AddWrite(std::span<const std::uint8_t> data);
+    void AddFailedOpen(const std::string& path);
+    void SetInterfaces(std::vector<HidInterfaceInfo> interfaces);
+
+    std::vector<std::vector<std::uint8_t>> TakeWrites();
+    std::vector<HidInterfaceInfo> FailedOpens() const;
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<std::vector<std::uint8_t>> writes_;
+    std::vector<std::string> failed_paths_;
+    std::vector<HidInterfaceInfo> interfaces_;
+};
+
+std::unique_ptr<HidBackend> MakeTapBackend(std::unique_ptr<HidBackend> inner,
+                                           std::shared_ptr<TrafficTap> tap);
+
+}  // namespace veltra::cli

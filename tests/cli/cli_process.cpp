@@ -1,0 +1,104 @@
+#include "cli/cli_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "device/line_socket.h"
+
+extern char** environ;
+
+namespace veltra::test {
+namespace {
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) {
+        pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+}  // namespace
+
+CliRunner::CliRunner() {
+    env_["HOME"] = dir_.path().string();
+    env_["XDG_DATA_HOME"] = (dir_ / "data").string();
+    env_["XDG_CONFIG_HOME"] = (dir_ / "config").string();
+    env_["VELTRA_PROGRAM_FOLDER"] = VELTRA_BIN_DIR;
+    env_["LANG"] = "C";
+    if (const char* path = std::getenv("PATH")) {
+        env_["PATH"] = path;
+    }
+}
+
+CliResult CliRunner::Run(const std::vector<std::string>& args) {
+    const std::string out_file = (dir_ / ("out" + std::to_string(runs_))).string();
+    const std::string err_file = (dir_ / ("err" + std::to_string(runs_))).string();
+    ++runs_;
+    std::vector<std::string> argv = {std::string(VELTRA_BIN_DIR) + "/veltractl"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> envp;
+    for (const auto& [name, value] : env_) {
+        envp.push_back(name + "=" + value);
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    CliResult result;
+    pid_t pid = -1;
+    std::vector<char*> argv_pointers = Pointers(argv);
+    std::vector<char*> env_pointers = Pointers(envp);
+    const int spawned = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, argv_pointers.data(),
+                                    env_pointers.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        return result;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = ReadFile(out_file);
+    result.err = ReadFile(err_file);
+    return result;
+}
+
+PeerProcess::PeerProcess(const std::vector<std::string>& extra_args)
+    : socket_path_((dir_ / "peer.sock").string()) {
+    std::vector<std::string> args = {
+        "python3", std::string(VELTRA_SOURCE_DIR) + "/tools/bridge_peer.py", socket_path_};
+    args.insert(args.end(), extra_args.begin(), extra_args.end());
+    std::vector<char*> argv = Pointers(args);
+    if (posix_spawnp(&pid_, "python3", nullptr, nullptr, argv.data(), environ) != 0) {
+        pid_ = -1;
+        return;
+    }
+    // Python starts in well under a second; the bound only keeps a broken setup from hanging.
+    for (int i = 0; i < 1000 && !ready_; ++i) {
+        if (LineSocket::Connect(socket_path_)) {
+            ready_ = true;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+}
+
+PeerProcess::~PeerProcess() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+    }
+}
+
+}  // namespace veltra::test

@@ -1,0 +1,56 @@
+#pragma once
+
+// Runs the built veltractl as a user would: a separate process with its own environment, a
+// fresh data and settings folder, and the build's program folder.
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace veltra::test {
+
+struct CliResult {
+    int exit_code = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliRunner {
+  public:
+    CliRunner();
+
+    // Extra environment for every later run (VELTRA_HID_RECORD, VELTRA_HID_BRIDGE...).
+    void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
+    CliResult Run(const std::vector<std::string>& args);
+
+    const TempDir& dir() const { return dir_; }
+
+  private:
+    TempDir dir_;
+    std::map<std::string, std::string> env_;
+    int runs_ = 0;
+};
+
+// tools/bridge_peer.py serving one mouse on a socket of its own, for the life of the object.
+class PeerProcess {
+  public:
+    explicit PeerProcess(const std::vector<std::string>& extra_args);
+    ~PeerProcess();
+    PeerProcess(const PeerProcess&) = delete;
+    PeerProcess& operator=(const PeerProcess&) = delete;
+
+    bool ready() const { return ready_; }
+    const std::string& socket_path() const { return socket_path_; }
+
+  private:
+    TempDir dir_;
+    std::string socket_path_;
+    pid_t pid_ = -1;
+    bool ready_ = false;
+};
+
+}  // namespace veltra::test

@@ -4,12 +4,13 @@
 # script passed inside the guest.
 #
 # Usage: run-guest.sh --cache DIR --work DIR --script FILE [--script FILE]...
-#                     [--bin PROGRAM]... [--timeout SECONDS]
-# Programs land in the guest's /bin under their own names; the scripts run in the given order,
-# each with `sh`, and every one runs even when one before it failed.
+#                     [--bin PROGRAM]... [--data DIR] [--timeout SECONDS]
+# Programs land in the guest's /bin under their own names and the data folder's contents in
+# /data; the scripts run in the given order, each with `sh`, and every one runs even when one
+# before it failed.
 set -euo pipefail
 
-cache='' work='' timeout_s=300
+cache='' work='' data='' timeout_s=300
 bins=() scripts=()
 while [ $# -gt 0 ]; do
     case $1 in
@@ -17,13 +18,15 @@ while [ $# -gt 0 ]; do
         --work) work=$2 ;;
         --script) scripts+=("$2") ;;
         --bin) bins+=("$2") ;;
+        --data) data=$2 ;;
         --timeout) timeout_s=$2 ;;
         *) echo "run-guest: unknown argument $1" >&2; exit 2 ;;
     esac
     shift 2
 done
 if [ -z "$cache" ] || [ -z "$work" ] || [ ${#scripts[@]} -eq 0 ]; then
-    echo "usage: $0 --cache DIR --work DIR --script FILE [--script FILE]... [--bin PROGRAM]... [--timeout SECONDS]" >&2
+    echo "usage: $0 --cache DIR --work DIR --script FILE [--script FILE]... [--bin PROGRAM]..." \
+        "[--data DIR] [--timeout SECONDS]" >&2
     exit 2
 fi
 for f in "$cache/vmlinuz" "$cache/hid.ko" "$cache/uhid.ko" "$cache/hid-generic.ko" \
@@ -46,6 +49,10 @@ for script in "${scripts[@]}"; do
     n=$((n + 1))
     cp "$script" "$root/tests/$n-$(basename "$script")"
 done
+if [ -n "$data" ]; then
+    [ -d "$data" ] || { echo "run-guest: missing $data" >&2; exit 2; }
+    cp -rL "$data" "$root/data"
+fi
 
 # Each program with every library ldd resolves and the loader, at the paths they are looked for.
 for bin in "${bins[@]}"; do

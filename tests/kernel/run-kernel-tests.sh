@@ -18,13 +18,14 @@ seconds() { awk -v ms="$1" 'BEGIN { printf "%.1f", ms / 1000 }'; }
 t0=$(now_ms)
 "$here/fetch-kernel.sh" "$build/kernel-cache"
 t1=$(now_ms)
-cmake --build "$build" -j2 --target uhid-mouse hid-check device-check
+cmake --build "$build" -j2 --target uhid-mouse hid-check device-check veltractl
 t2=$(now_ms)
 status=0
 "$here/run-guest.sh" --cache "$build/kernel-cache" --work "$build/kernel-guest" \
     --script "$here/guest/uhid_smoke.sh" --script "$here/guest/device_link.sh" \
-    --bin "$build/bin/uhid-mouse" --bin "$build/bin/hid-check" --bin "$build/bin/device-check" ||
-    status=$?
+    --script "$here/guest/veltractl.sh" --data "$here/../../data" \
+    --bin "$build/bin/uhid-mouse" --bin "$build/bin/hid-check" --bin "$build/bin/device-check" \
+    --bin "$build/bin/veltractl" || status=$?
 t3=$(now_ms)
 
 echo "kernel tests: kernel $(seconds $((t1 - t0)))s, build $(seconds $((t2 - t1)))s," \

@@ -48,46 +48,47 @@ std::optional<InterfaceKind> ParseInterfaceKind(std::string_view name) {
     return std::nullopt;
 }
 
-InterfaceSpec SpecFor(InterfaceKind kind) {
-    InterfaceSpec spec;
+InterfaceLayout LayoutFor(InterfaceKind kind) {
+    InterfaceLayout layout;
     switch (kind) {
         case InterfaceKind::Wired:
-            spec.usage_page = 0x00C0;
-            spec.usage = 0x0001;
-            spec.report_size = 64;
+            layout.usage_page = 0x00C0;
+            layout.usage = 0x0001;
+            layout.report_size = 64;
             break;
         case InterfaceKind::ShortForm:
-            spec.usage_page = 0x00C0;
-            spec.usage = 0x0001;
-            spec.report_id = 6;
-            spec.report_size = 48;
+            layout.usage_page = 0x00C0;
+            layout.usage = 0x0001;
+            layout.report_id = 6;
+            layout.report_size = 48;
             break;
         case InterfaceKind::Bluetooth:
-            spec.usage_page = 0xFF00;
-            spec.usage = 0x000E;
-            spec.report_size = 64;
+            layout.usage_page = 0xFF00;
+            layout.usage = 0x000E;
+            layout.report_size = 64;
             break;
     }
-    spec.descriptor = VendorDescriptor(spec.usage_page, static_cast<std::uint8_t>(spec.usage),
-                                       spec.report_id, static_cast<std::uint8_t>(spec.report_size));
-    return spec;
+    layout.descriptor =
+        VendorDescriptor(layout.usage_page, static_cast<std::uint8_t>(layout.usage),
+                         layout.report_id, static_cast<std::uint8_t>(layout.report_size));
+    return layout;
 }
 
-std::optional<std::vector<std::uint8_t>> PayloadFromOutput(const InterfaceSpec& spec,
+std::optional<std::vector<std::uint8_t>> PayloadFromOutput(const InterfaceLayout& layout,
                                                            std::span<const std::uint8_t> data) {
-    if (data.empty() || data[0] != spec.report_id) {
+    if (data.empty() || data[0] != layout.report_id) {
         return std::nullopt;
     }
-    const auto body = data.subspan(1, std::min(data.size() - 1, spec.report_size));
+    const auto body = data.subspan(1, std::min(data.size() - 1, layout.report_size));
     return std::vector<std::uint8_t>(body.begin(), body.end());
 }
 
-std::vector<std::uint8_t> InputFromPayload(const InterfaceSpec& spec, const Payload& payload) {
+std::vector<std::uint8_t> InputFromPayload(const InterfaceLayout& layout, const Payload& payload) {
     std::vector<std::uint8_t> data;
-    if (spec.report_id != 0) {
-        data.push_back(spec.report_id);
+    if (layout.report_id != 0) {
+        data.push_back(layout.report_id);
     }
-    const auto length = std::min(spec.report_size, payload.size());
+    const auto length = std::min(layout.report_size, payload.size());
     data.insert(data.end(), payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(length));
     return data;
 }

@@ -25,7 +25,7 @@ enum class InterfaceKind {
     Bluetooth,
 };
 
-struct InterfaceSpec {
+struct InterfaceLayout {
     std::uint16_t usage_page = 0;
     std::uint16_t usage = 0;
     // 0 for unnumbered reports.
@@ -36,16 +36,16 @@ struct InterfaceSpec {
 };
 
 std::optional<InterfaceKind> ParseInterfaceKind(std::string_view name);
-InterfaceSpec SpecFor(InterfaceKind kind);
+InterfaceLayout LayoutFor(InterfaceKind kind);
 
 // The payload carried by the data of a UHID_OUTPUT event. The kernel passes the report id byte
 // first even for unnumbered reports. Reports for another id, or without their id byte, give
 // nothing; short ones give what arrived.
-std::optional<std::vector<std::uint8_t>> PayloadFromOutput(const InterfaceSpec& spec,
+std::optional<std::vector<std::uint8_t>> PayloadFromOutput(const InterfaceLayout& layout,
                                                            std::span<const std::uint8_t> data);
 
 // The data of a UHID_INPUT2 event carrying `payload`: the report id first for numbered reports,
 // then as much of the payload as one report holds.
-std::vector<std::uint8_t> InputFromPayload(const InterfaceSpec& spec, const Payload& payload);
+std::vector<std::uint8_t> InputFromPayload(const InterfaceLayout& layout, const Payload& payload);
 
 }  // namespace veltra::uhid

@@ -148,7 +148,7 @@ int Run(const Options& options) {
         }
     }
     FirmwareResponder responder({}, frame_log.is_open() ? &frame_log : nullptr);
-    UhidMouse mouse(uhid_fd, SpecFor(options.kind), options.identity, responder);
+    UhidMouse mouse(uhid_fd, LayoutFor(options.kind), options.identity, responder);
     if (!mouse.Plug()) {
         std::perror("uhid-mouse: UHID_CREATE2");
         return 1;

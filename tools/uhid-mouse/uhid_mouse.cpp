@@ -29,8 +29,8 @@ void CopyText(std::uint8_t* dst, std::size_t capacity, const std::string& text) 
 
 }  // namespace
 
-UhidMouse::UhidMouse(int fd, InterfaceSpec spec, DeviceIdentity identity, Responder& responder)
-    : fd_(fd), spec_(std::move(spec)), identity_(std::move(identity)), responder_(responder) {}
+UhidMouse::UhidMouse(int fd, InterfaceLayout layout, DeviceIdentity identity, Responder& responder)
+    : fd_(fd), layout_(std::move(layout)), identity_(std::move(identity)), responder_(responder) {}
 
 bool UhidMouse::Plug() {
     if (plugged_) {
@@ -42,9 +42,9 @@ bool UhidMouse::Plug() {
     CopyText(req.name, sizeof req.name, identity_.name);
     CopyText(req.phys, sizeof req.phys, identity_.phys);
     CopyText(req.uniq, sizeof req.uniq, identity_.uniq);
-    const std::size_t rd_size = std::min(spec_.descriptor.size(), sizeof req.rd_data);
+    const std::size_t rd_size = std::min(layout_.descriptor.size(), sizeof req.rd_data);
     req.rd_size = static_cast<std::uint16_t>(rd_size);
-    std::memcpy(req.rd_data, spec_.descriptor.data(), rd_size);
+    std::memcpy(req.rd_data, layout_.descriptor.data(), rd_size);
     req.bus = identity_.bus;
     req.vendor = identity_.vendor_id;
     req.product = identity_.product_id;
@@ -74,7 +74,7 @@ bool UhidMouse::PressDpiButton() {
 }
 
 bool UhidMouse::SendInput(const Payload& payload) {
-    const auto data = InputFromPayload(spec_, payload);
+    const auto data = InputFromPayload(layout_, payload);
     uhid_event event{};
     event.type = UHID_INPUT2;
     event.u.input2.size = static_cast<std::uint16_t>(data.size());
@@ -83,7 +83,7 @@ bool UhidMouse::SendInput(const Payload& payload) {
 }
 
 void UhidMouse::HandleOutput(std::span<const std::uint8_t> data) {
-    const auto payload = PayloadFromOutput(spec_, data);
+    const auto payload = PayloadFromOutput(layout_, data);
     if (!payload) {
         ++outputs_dropped_;
         return;

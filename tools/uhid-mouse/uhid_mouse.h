@@ -27,7 +27,7 @@ struct DeviceIdentity {
 class UhidMouse {
   public:
     // `fd` is /dev/uhid (or, in tests, a socket that keeps message boundaries); not owned.
-    UhidMouse(int fd, InterfaceSpec spec, DeviceIdentity identity, Responder& responder);
+    UhidMouse(int fd, InterfaceLayout layout, DeviceIdentity identity, Responder& responder);
 
     // UHID_CREATE2; true when the device exists afterwards.
     bool Plug();
@@ -52,7 +52,7 @@ class UhidMouse {
     void HandleOutput(std::span<const std::uint8_t> data);
 
     int fd_;
-    InterfaceSpec spec_;
+    InterfaceLayout layout_;
     DeviceIdentity identity_;
     Responder& responder_;
     bool plugged_ = false;

@@ -76,7 +76,7 @@ DeclaredReports Walk(const std::vector<std::uint8_t>& d) {
     return r;
 }
 
-TEST(InterfaceSpec, DescriptorsDeclareTheReportsEachKindExchanges) {
+TEST(InterfaceLayout, DescriptorsDeclareTheReportsEachKindExchanges) {
     struct Case {
         InterfaceKind kind;
         std::uint16_t page, usage;
@@ -86,23 +86,23 @@ TEST(InterfaceSpec, DescriptorsDeclareTheReportsEachKindExchanges) {
     for (const auto& c : {Case{InterfaceKind::Wired, 0x00C0, 0x0001, 0, 64},
                           Case{InterfaceKind::ShortForm, 0x00C0, 0x0001, 6, 48},
                           Case{InterfaceKind::Bluetooth, 0xFF00, 0x000E, 0, 64}}) {
-        const auto spec = SpecFor(c.kind);
-        const auto r = Walk(spec.descriptor);
+        const auto layout = LayoutFor(c.kind);
+        const auto r = Walk(layout.descriptor);
         EXPECT_EQ(r.open_collections, 0);
         EXPECT_EQ(r.usage_page, c.page);
         EXPECT_EQ(r.usage, c.usage);
         EXPECT_EQ(r.input_bytes, (std::map<std::uint8_t, std::size_t>{{c.id, c.bytes}}));
         EXPECT_EQ(r.output_bytes, (std::map<std::uint8_t, std::size_t>{{c.id, c.bytes}}));
-        EXPECT_EQ(spec.usage_page, c.page);
-        EXPECT_EQ(spec.report_id, c.id);
-        EXPECT_EQ(spec.report_size, c.bytes);
+        EXPECT_EQ(layout.usage_page, c.page);
+        EXPECT_EQ(layout.report_id, c.id);
+        EXPECT_EQ(layout.report_size, c.bytes);
     }
     EXPECT_EQ(ParseInterfaceKind("short"), InterfaceKind::ShortForm);
     EXPECT_EQ(ParseInterfaceKind("usb"), std::nullopt);
 }
 
 TEST(Framing, OutputLosesItsReportIdByteAndOtherIdsAreDropped) {
-    const auto wired = SpecFor(InterfaceKind::Wired);
+    const auto wired = LayoutFor(InterfaceKind::Wired);
     std::vector<std::uint8_t> data(65, 0);
     data[1] = 0x55;
     auto payload = PayloadFromOutput(wired, data);
@@ -114,7 +114,7 @@ TEST(Framing, OutputLosesItsReportIdByteAndOtherIdsAreDropped) {
     EXPECT_FALSE(PayloadFromOutput(wired, data));
     EXPECT_FALSE(PayloadFromOutput(wired, {}));
 
-    const auto shortform = SpecFor(InterfaceKind::ShortForm);
+    const auto shortform = LayoutFor(InterfaceKind::ShortForm);
     payload = PayloadFromOutput(shortform, data);
     ASSERT_TRUE(payload);
     EXPECT_EQ(payload->size(), 48u) << "bytes beyond the report never reach the mouse";
@@ -127,11 +127,11 @@ TEST(Framing, InputCarriesTheReportIdOnlyForNumberedReports) {
     Payload p{};
     p[0] = 0x55;
     p[63] = 0x77;
-    const auto wired = InputFromPayload(SpecFor(InterfaceKind::Wired), p);
+    const auto wired = InputFromPayload(LayoutFor(InterfaceKind::Wired), p);
     ASSERT_EQ(wired.size(), 64u);
     EXPECT_EQ(wired[0], 0x55);
     EXPECT_EQ(wired[63], 0x77);
-    const auto shortform = InputFromPayload(SpecFor(InterfaceKind::ShortForm), p);
+    const auto shortform = InputFromPayload(LayoutFor(InterfaceKind::ShortForm), p);
     ASSERT_EQ(shortform.size(), 49u);
     EXPECT_EQ(shortform[0], 6);
     EXPECT_EQ(shortform[1], 0x55);
@@ -196,7 +196,7 @@ class UhidMouseTest : public ::testing::Test {
         DeviceIdentity id;
         id.vendor_id = 0x1209;
         id.product_id = 0x0001;
-        return UhidMouse(fds_[0], SpecFor(kind), id, responder_);
+        return UhidMouse(fds_[0], LayoutFor(kind), id, responder_);
     }
     void Send(const uhid_event& e) {
         ASSERT_EQ(::write(fds_[1], &e, sizeof e), static_cast<ssize_t>(sizeof e));
@@ -232,9 +232,10 @@ TEST_F(UhidMouseTest, PlugCreatesTheDeviceWithItsIdentityAndDescriptor) {
     EXPECT_STREQ(reinterpret_cast<const char*>(e.u.create2.phys), "usb-0000:00:14.0-2/input2");
     EXPECT_EQ(e.u.create2.vendor, 0x1209u);
     EXPECT_EQ(e.u.create2.product, 0x0001u);
-    const auto spec = SpecFor(InterfaceKind::Bluetooth);
-    ASSERT_EQ(e.u.create2.rd_size, spec.descriptor.size());
-    EXPECT_EQ(std::memcmp(e.u.create2.rd_data, spec.descriptor.data(), spec.descriptor.size()), 0);
+    const auto layout = LayoutFor(InterfaceKind::Bluetooth);
+    ASSERT_EQ(e.u.create2.rd_size, layout.descriptor.size());
+    EXPECT_EQ(std::memcmp(e.u.create2.rd_data, layout.descriptor.data(), layout.descriptor.size()),
+              0);
     EXPECT_TRUE(NothingSent());
 
     EXPECT_TRUE(mouse.Unplug());

@@ -15,7 +15,6 @@
 namespace veltra {
 namespace {
 
-constexpr int kBusUsb = 0x03;
 constexpr int kBusBluetooth = 0x05;
 
 std::vector<std::string_view> SplitPath(std::string_view path) {

@@ -1,15 +1,10 @@
 #include "cli/cli_process.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
-
-#include "device/line_socket.h"
 
 extern char** environ;
 
@@ -71,34 +66,6 @@ CliResult CliRunner::Run(const std::vector<std::string>& args) {
     result.out = ReadFile(out_file);
     result.err = ReadFile(err_file);
     return result;
-}
-
-PeerProcess::PeerProcess(const std::vector<std::string>& extra_args)
-    : socket_path_((dir_ / "peer.sock").string()) {
-    std::vector<std::string> args = {
-        "python3", std::string(VELTRA_SOURCE_DIR) + "/tools/bridge_peer.py", socket_path_};
-    args.insert(args.end(), extra_args.begin(), extra_args.end());
-    std::vector<char*> argv = Pointers(args);
-    if (posix_spawnp(&pid_, "python3", nullptr, nullptr, argv.data(), environ) != 0) {
-        pid_ = -1;
-        return;
-    }
-    // Python starts in well under a second; the bound only keeps a broken setup from hanging.
-    for (int i = 0; i < 1000 && !ready_; ++i) {
-        if (LineSocket::Connect(socket_path_)) {
-            ready_ = true;
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-}
-
-PeerProcess::~PeerProcess() {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGKILL);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-    }
 }
 
 }  // namespace veltra::test

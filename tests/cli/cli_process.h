@@ -35,22 +35,4 @@ class CliRunner {
     int runs_ = 0;
 };
 
-// tools/bridge_peer.py serving one mouse on a socket of its own, for the life of the object.
-class PeerProcess {
-  public:
-    explicit PeerProcess(const std::vector<std::string>& extra_args);
-    ~PeerProcess();
-    PeerProcess(const PeerProcess&) = delete;
-    PeerProcess& operator=(const PeerProcess&) = delete;
-
-    bool ready() const { return ready_; }
-    const std::string& socket_path() const { return socket_path_; }
-
-  private:
-    TempDir dir_;
-    std::string socket_path_;
-    pid_t pid_ = -1;
-    bool ready_ = false;
-};
-
 }  // namespace veltra::test

@@ -14,6 +14,7 @@
 #include "sim/simulated_backend.h"
 #include "store/profile_list.h"
 #include "store/profile_store.h"
+#include "support/bridge_peer_process.h"
 
 namespace veltra::test {
 namespace {
@@ -259,7 +260,7 @@ TEST(VeltractlUsage, BadUsageExitsTwoWithAMessage) {
 }
 
 TEST(VeltractlBridge, NoMouseExitsOneNamingTheKnownModelsAndStoresNothing) {
-    PeerProcess peer({"--unplugged", "--vid", "3554", "--pid", "F5D5"});
+    BridgePeerProcess peer({"--unplugged", "--vid", "3554", "--pid", "F5D5"});
     ASSERT_TRUE(peer.ready());
     CliRunner cli;
     cli.SetEnv("VELTRA_HID_BRIDGE", peer.socket_path());
@@ -280,7 +281,7 @@ TEST(VeltractlBridge, NoMouseExitsOneNamingTheKnownModelsAndStoresNothing) {
 }
 
 TEST(VeltractlBridge, DrivesThePeersMouse) {
-    PeerProcess peer({"--vid", "3554", "--pid", "F5D5"});
+    BridgePeerProcess peer({"--vid", "3554", "--pid", "F5D5"});
     ASSERT_TRUE(peer.ready());
     CliRunner cli;
     cli.SetEnv("VELTRA_HID_BRIDGE", peer.socket_path());
@@ -320,7 +321,7 @@ TEST(VeltractlInstall, AccessRuleCoversEveryCataloguePairForTheSeatUserOnly) {
 }
 
 TEST(VeltractlBridge, AnotherModelsMouseIsNamedAndServedOnRequest) {
-    PeerProcess peer({"--vid", "3554", "--pid", "F5A1"});
+    BridgePeerProcess peer({"--vid", "3554", "--pid", "F5A1"});
     ASSERT_TRUE(peer.ready());
     CliRunner cli;
     cli.SetEnv("VELTRA_HID_BRIDGE", peer.socket_path());

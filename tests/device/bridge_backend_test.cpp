@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "common/json.h"
-#include "device/bridge_peer_process.h"
+#include "support/bridge_peer_process.h"
 #include "device/default_backend.h"
 #include "device/driver_comm.h"
 #include "device/fake_hid.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "device/bridge_peer_process.h"
+#include "support/bridge_peer_process.h"
 #include "device/worker_fixture.h"
 #include "platform/linux/udev_hotplug.h"
 

@@ -1,4 +1,4 @@
-#include "device/bridge_peer_process.h"
+#include "support/bridge_peer_process.h"
 
 #include <signal.h>
 #include <spawn.h>

@@ -28,6 +28,7 @@
 #include "device/driver_comm.h"
 #include "device/hid_port.h"
 #include "device/hotplug.h"
+#include "parse_number.h"
 #include "platform/linux/hidapi_backend.h"
 #include "platform/linux/udev_hotplug.h"
 #include "store/profile_list.h"
@@ -355,20 +356,7 @@ int Run(const Options& o) {
     return failures == 0 ? 0 : 1;
 }
 
-template <typename T>
-std::optional<T> ParseNumber(std::string_view text) {
-    int base = 10;
-    if (text.starts_with("0x") || text.starts_with("0X")) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    T value{};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
+using uhid::ParseNumber;
 
 std::optional<Options> ParseOptions(int argc, char** argv) {
     Options o;

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "parse_number.h"
+
 namespace {
 
 // Enumeration and removal are asynchronous in the kernel; each wait polls this many times.
@@ -42,20 +44,7 @@ void Check(bool ok, const char* what) {
     }
 }
 
-template <typename T>
-std::optional<T> ParseNumber(std::string_view text) {
-    int base = 10;
-    if (text.starts_with("0x") || text.starts_with("0X")) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    T value{};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
+using veltra::uhid::ParseNumber;
 
 std::optional<Options> ParseOptions(int argc, char** argv) {
     Options o;

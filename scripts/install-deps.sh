@@ -6,7 +6,7 @@ packages=(
     cmake g++ pkg-config ninja-build
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev libhidapi-dev libpugixml-dev libudev-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     python3
 )
 

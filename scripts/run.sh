@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELTRA_TESTS=OFF -DVELTRA_BENCH=OFF >/dev/null
+cmake --preset release >/dev/null
 cmake --build build/release
 echo "Change a setting the same way: build/release/bin/veltractl --demo set dpi_index=3 game_mode=1"
 echo

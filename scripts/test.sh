@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The whole test suite: a warnings-as-errors build with every test, the core tests again under
+# The whole test suite: a warnings-as-errors build with every test, the layer and formatting
+# checks of the sources, the core tests again under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the device tests under ThreadSanitizer, the
 # real-kernel checks in a QEMU guest, and a short run of every fuzz target. Ends with one summary line.
 set -uo pipefail
@@ -35,47 +36,58 @@ run_ctest() {
     [ "$status" -eq 0 ] || failed_stages+=("$name")
 }
 
+# Configures with the preset of that name (CMakePresets.json) into build/<name> and builds.
 build() {
-    local name=$1 dir=$2
-    shift 2
-    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null && cmake --build "$dir" -j "$jobs" || {
+    local name=$1
+    cmake --preset "$name" >/dev/null && cmake --build "build/$name" -j "$jobs" || {
         failed_stages+=("$name (build)")
         return 1
     }
 }
 
-stage "build with -Werror and run every test"
-if build werror build/ci-werror -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRA_WERROR=ON; then
-    run_ctest werror build/ci-werror
-fi
-
-stage "real kernel HID in a QEMU guest (uhid)"
-if [ -d build/ci-werror ]; then
-    if tests/kernel/run-kernel-tests.sh build/ci-werror; then
+# A check outside the builds; counted like a test.
+check() {
+    local name=$1
+    shift
+    if "$@"; then
         total_passed=$((total_passed + 1))
     else
         total_failed=$((total_failed + 1))
-        failed_stages+=("kernel")
+        failed_stages+=("$name")
     fi
+}
+
+stage "build with -Werror and run every test"
+if build ci-werror; then
+    run_ctest werror build/ci-werror
+fi
+
+stage "source checks: layer includes and formatting"
+if [ -f build/ci-werror/layers.txt ]; then
+    check layers scripts/check-layers.py build/ci-werror/layers.txt src
+else
+    check layers false
+fi
+check format scripts/check-format.sh
+
+stage "real kernel HID in a QEMU guest (uhid)"
+if [ -d build/ci-werror ]; then
+    check kernel tests/kernel/run-kernel-tests.sh build/ci-werror
 fi
 
 stage "AddressSanitizer + UndefinedBehaviorSanitizer"
-if build asan build/ci-asan -DCMAKE_BUILD_TYPE=Debug -DVELTRA_WERROR=ON \
-    -DVELTRA_SANITIZE=address,undefined -DVELTRA_BENCH=OFF; then
+if build ci-asan; then
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
         run_ctest asan build/ci-asan
 fi
 
 stage "ThreadSanitizer (device and platform tests)"
-if build tsan build/ci-tsan -DCMAKE_BUILD_TYPE=Debug -DVELTRA_WERROR=ON \
-    -DVELTRA_SANITIZE=thread -DVELTRA_BENCH=OFF; then
+if build ci-tsan; then
     TSAN_OPTIONS=halt_on_error=1 run_ctest tsan build/ci-tsan -L 'device|platform|sim'
 fi
 
 stage "fuzz targets (${fuzz_seconds} s each)"
-if build fuzz build/ci-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DVELTRA_WERROR=ON -DVELTRA_FUZZ=ON -DVELTRA_TESTS=OFF -DVELTRA_BENCH=OFF \
-    -DVELTRA_SANITIZE=address,undefined,fuzzer-no-link; then
+if build ci-fuzz; then
     for f in build/ci-fuzz/bin/fuzz_*; do
         [ -x "$f" ] || continue
         name=$(basename "$f")

@@ -8,6 +8,7 @@
 #include "cli/session.h"
 #include "config/app_info.h"
 #include "config/language.h"
+#include "frontend/setting_rules.h"
 #include "platform/linux/hidapi_backend.h"
 #include "shell/app_folders.h"
 #include "store/profile_store.h"

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/session.h"
+#include "common/text.h"
 
 namespace veltra::cli {
 namespace {

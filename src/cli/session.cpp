@@ -5,12 +5,11 @@
 #include <cstdlib>
 
 #include "cli/traffic_tap.h"
-#include "config/app_info.h"
 #include "config/language.h"
-#include "device/default_backend.h"
+#include "frontend/device_link.h"
+#include "frontend/startup.h"
 #include "shell/app_folders.h"
 #include "shell/settings_key.h"
-#include "sim/simulated_backend.h"
 #include "store/profile_list.h"
 #include "store/profile_store.h"
 
@@ -21,33 +20,6 @@ constexpr int kProfileWordText = 60;
 // The demo mouse answers at once; its reads need not wait as long as a real mouse's.
 constexpr double kDemoTimeScale = 0.05;
 
-// The wired and receiver identities of the model in the catalogue.
-sim::DemoDeviceIds DemoIdsFor(const Catalogue& catalogue, int device_type) {
-    sim::DemoDeviceIds ids;
-    for (const DeviceModelEntry& mode : catalogue.modes) {
-        if (mode.device_type != device_type) {
-            continue;
-        }
-        const auto vid = static_cast<std::uint16_t>(mode.vid);
-        const auto pid = static_cast<std::uint16_t>(mode.pid);
-        if (mode.connection_mode == static_cast<int>(ConnectionMode::Wired) &&
-            ids.wired_vendor_id == 0) {
-            ids.wired_vendor_id = vid;
-            ids.wired_product_id = pid;
-        } else if (mode.connection_mode == static_cast<int>(ConnectionMode::Receiver) &&
-                   ids.receiver_vendor_id == 0) {
-            ids.receiver_vendor_id = vid;
-            ids.receiver_product_id = pid;
-        }
-    }
-    return ids;
-}
-
-bool BridgeSelected() {
-    const char* bridge = std::getenv("VELTRA_HID_BRIDGE");
-    return bridge != nullptr && *bridge != '\0';
-}
-
 }  // namespace
 
 int UsageError(std::string_view command, std::string_view message) {
@@ -57,28 +29,8 @@ int UsageError(std::string_view command, std::string_view message) {
     return kExitUsage;
 }
 
-std::optional<long> ParseInteger(std::string_view text) {
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-    }
-    long value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 void PrintJson(const JsonValue& value) {
     std::printf("%s\n", WriteJson(value).c_str());
-}
-
-std::string ColourText(std::uint32_t colour) {
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF,
-                  (colour >> 16) & 0xFF);
-    return text;
 }
 
 std::string ModeName(ConnectionMode mode) {
@@ -135,54 +87,37 @@ ProfileStore& Session::store() {
 }
 
 int Session::LoadConfiguration() {
-    // As the program starts: caption from the configuration file, then the language.
-    LoadStartupValues();
-    catalogue_ = LoadCatalogue();
-    if (catalogue_.models.empty()) {
-        const std::filesystem::path config = ProgramFolder() / "config.xml";
-        return Fail("no device catalogue in " + config.string());
+    StartupConfiguration configuration;
+    if (!LoadStartupConfiguration(configuration, comm_)) {
+        return Fail("no device catalogue in " + configuration.config_file.string());
     }
-    ChooseStartupLanguage();
-    RebuildDriverCatalogue(catalogue_, comm_);
-
-    if (options_.device_type) {
-        device_type_ = *options_.device_type;
-        if (FindFileStem(catalogue_.models, device_type_).empty()) {
-            std::string message =
-                "unknown device type " + std::to_string(device_type_) + "; the catalogue knows:";
-            for (const DeviceModelEntry& model : catalogue_.models) {
-                message += " " + std::to_string(model.device_type) + " (" + model.name + ")";
-            }
-            std::fprintf(stderr, "veltractl: %s\n", message.c_str());
-            return kExitUsage;
+    catalogue_ = std::move(configuration.catalogue);
+    const std::optional<ServedModel> served = ChooseServedModel(catalogue_, options_.device_type);
+    if (!served) {
+        std::string message = "unknown device type " + std::to_string(*options_.device_type) +
+                              "; the catalogue knows:";
+        for (const DeviceModelEntry& model : catalogue_.models) {
+            message += " " + std::to_string(model.device_type) + " (" + model.name + ")";
         }
-    } else {
-        // The stored model when the catalogue lists it, else the first model, as the model list
-        // of the window selects.
-        device_type_ = ReadDeviceType();
-        if (FindFileStem(catalogue_.models, device_type_).empty()) {
-            device_type_ = catalogue_.models.front().device_type;
-        }
+        std::fprintf(stderr, "veltractl: %s\n", message.c_str());
+        return kExitUsage;
     }
-    file_stem_ = FindFileStem(catalogue_.models, device_type_);
-    model_name_ = ModelName(device_type_);
+    device_type_ = served->device_type;
+    file_stem_ = served->file_stem;
+    model_name_ = served->name;
     state_.current_device_type = device_type_;
     return kExitOk;
 }
 
 void Session::Scan() {
     tap_ = std::make_shared<TrafficTap>();
-    std::unique_ptr<HidBackend> backend;
-    if (options_.demo) {
-        sim::BackendOptions demo_options;
-        demo_options.time_scale = kDemoTimeScale;
-        backend = WithRecordingFromEnvironment(std::move(
-            sim::MakeDemoBackend(DemoIdsFor(catalogue_, device_type_), demo_options).backend));
-    } else {
-        hidraw_ = !BridgeSelected();
-        backend = MakeDefaultHidBackend();
-    }
-    comm_.SetBackend(MakeTapBackend(std::move(backend), tap_));
+    DeviceLinkOptions link_options;
+    link_options.demo = options_.demo;
+    link_options.device_type = device_type_;
+    link_options.demo_time_scale = kDemoTimeScale;
+    DeviceLink link = MakeDeviceLink(catalogue_, link_options);
+    hidraw_ = link.kind == DeviceLinkKind::Platform;
+    comm_.SetBackend(MakeTapBackend(std::move(link.backend), tap_));
 
     comm_.CloseAll();
     comm_.EnumerateDevice();
@@ -310,12 +245,7 @@ void Session::ReportWrites(JsonValue& result) {
 }
 
 std::string Session::ModelName(int device_type) const {
-    for (const DeviceModelEntry& model : catalogue_.models) {
-        if (model.device_type == device_type) {
-            return model.name;
-        }
-    }
-    return "device type " + std::to_string(device_type);
+    return veltra::ModelName(catalogue_, device_type);
 }
 
 std::string Session::ProfileName(int profile_id) const {

@@ -45,14 +45,8 @@ struct Command {
 // Bad usage: "veltractl <command>: <message>" and a pointer to the command's help; exit 2.
 int UsageError(std::string_view command, std::string_view message);
 
-// A whole decimal integer (optional sign), nothing else.
-std::optional<long> ParseInteger(std::string_view text);
-
 // Writes one JSON document on stdout.
 void PrintJson(const JsonValue& value);
-
-// "0x00BBGGRR" colour values as "#RRGGBB".
-std::string ColourText(std::uint32_t colour);
 
 // The connection mode as the window names it (language texts 50..53).
 std::string ModeName(ConnectionMode mode);

@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "cli/session.h"
-#include "cli/setting_rules.h"
+#include "common/text.h"
+#include "frontend/setting_rules.h"
 #include "store/profile_store.h"
 #include "store/settings_defaults.h"
 

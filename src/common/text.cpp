@@ -1,6 +1,7 @@
 #include "common/text.h"
 
 #include <cctype>
+#include <charconv>
 #include <climits>
 
 namespace veltra {
@@ -286,6 +287,19 @@ std::string Utf16BytesToUtf8(std::string_view bytes, bool little_endian) {
 
 std::string SanitizeUtf8(std::string_view bytes) {
     return IsValidUtf8(bytes) ? std::string(bytes) : Utf16ToUtf8(Utf8ToUtf16(bytes));
+}
+
+std::optional<long> ParseInteger(std::string_view text) {
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 }  // namespace veltra

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,8 @@ std::string DropUtf16Prefix(std::string_view utf8, std::size_t units);
 // C-library style conversions: skip leading white space, take an optional sign, then digits up to
 // the first invalid character; no digits gives 0. Out-of-range values saturate like strtol.
 long ParseDecimal(std::string_view text);
+// A whole decimal integer (optional sign), nothing else; nullopt for anything more or less.
+std::optional<long> ParseInteger(std::string_view text);
 long ParseHex(std::string_view text);
 
 // ASCII-only case folding and trimming, for key names and INI rules.

@@ -1,7 +1,5 @@
 #include "config/catalogue.h"
 
-#include "device/driver_comm.h"
-
 #include "config/language.h"
 #include "config/xml_values.h"
 #include "shell/app_folders.h"
@@ -89,14 +87,6 @@ std::string FindFileStem(const std::vector<DeviceModelEntry>& models, int device
 
 std::string FormatVersionLabel(const std::string& version) {
     return GetLangText(21) + ": v" + version;
-}
-
-void RebuildDriverCatalogue(const Catalogue& catalogue, DriverComm& comm) {
-    comm.ClearCatalogue();
-    for (const DeviceModelEntry& mode : catalogue.modes) {
-        comm.AddDevice(mode.vid, mode.pid, mode.device_id, mode.device_type,
-                       static_cast<ConnectionMode>(mode.connection_mode));
-    }
 }
 
 }  // namespace veltra

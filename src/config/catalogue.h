@@ -8,8 +8,6 @@
 
 namespace veltra {
 
-class DriverComm;
-
 // One model, or one model in one connection mode.
 struct DeviceModelEntry {
     std::string name;
@@ -53,9 +51,6 @@ Catalogue LoadCatalogue();
 
 // The file stem of the first model of that device type; empty when none has it.
 std::string FindFileStem(const std::vector<DeviceModelEntry>& models, int device_type);
-
-// Empties DriverComm's catalogue and adds one entry per mode, in catalogue order.
-void RebuildDriverCatalogue(const Catalogue& catalogue, DriverComm& comm);
 
 // "<text 21>: v<version>", the version label.
 std::string FormatVersionLabel(const std::string& version);

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "common/log.h"
-#include "device/default_backend.h"
 
 namespace veltra {
 namespace {
@@ -72,8 +71,19 @@ DriverComm::~DriverComm() {
     catalogue_.clear();
 }
 
+namespace {
+
+// What the process-wide object talks to until a front end sets its backend: no interfaces.
+class NoHidBackend : public HidBackend {
+  public:
+    std::vector<HidInterfaceInfo> Enumerate() override { return {}; }
+    std::unique_ptr<HidDevice> Open(const std::string&) override { return nullptr; }
+};
+
+}  // namespace
+
 DriverComm& DriverComm::Instance() {
-    static DriverComm instance(MakeDefaultHidBackend());
+    static DriverComm instance(std::make_unique<NoHidBackend>());
     return instance;
 }
 

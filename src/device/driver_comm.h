@@ -75,7 +75,8 @@ class DriverComm {
     DriverComm(const DriverComm&) = delete;
     DriverComm& operator=(const DriverComm&) = delete;
 
-    // The process-wide object over the default backend (see MakeDefaultHidBackend).
+    // The process-wide object. It sees no interfaces until the front end gives it the backend
+    // its composition root chose (frontend/device_link.h).
     static DriverComm& Instance();
 
     // Closes every interface and continues over `backend` (demo mode, tests).

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <mutex>
 #include <system_error>
 #include <vector>
@@ -58,13 +59,21 @@ std::filesystem::path ProgramFolder() {
     }
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        const std::filesystem::path folder = exe.parent_path();
-        if (std::filesystem::is_regular_file(folder / "config.xml", ec)) {
-            return folder;
-        }
+    if (ec) {
+        return {};
     }
-    return VELTRA_INSTALL_DATADIR;
+    // The build tree keeps the program folder beside the executables.
+    const std::filesystem::path folder = exe.parent_path();
+    if (std::filesystem::is_regular_file(folder / "config.xml", ec)) {
+        return folder;
+    }
+    // Installed: <prefix>/bin/veltractl and <prefix>/share/veltra-mouse, wherever the prefix is.
+    const std::filesystem::path bindir = VELTRA_RELATIVE_BINDIR;
+    std::filesystem::path prefix = folder;
+    for (auto levels = std::distance(bindir.begin(), bindir.end()); levels > 0; --levels) {
+        prefix = prefix.parent_path();
+    }
+    return prefix / VELTRA_RELATIVE_DATADIR;
 }
 
 std::filesystem::path HomeFolder() {

@@ -20,7 +20,8 @@ std::string ApplicationCaption();
 std::string CaptionFolderName(const std::string& caption);
 
 // Where config.xml, device/, language/ and skins/ lie: $VELTRA_PROGRAM_FOLDER when set; else the
-// folder of the running executable when it holds config.xml; else the installed data folder.
+// folder of the running executable when it holds config.xml (the build tree); else the installed
+// data folder found from the executable's own place (<prefix>/bin -> <prefix>/share/veltra-mouse).
 std::filesystem::path ProgramFolder();
 
 // $XDG_DATA_HOME (default ~/.local/share) / "<caption> Files".

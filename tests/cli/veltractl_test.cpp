@@ -9,6 +9,7 @@
 #include "common/json.h"
 #include "config/catalogue.h"
 #include "device/device_protocol.h"
+#include "device/driver_catalogue.h"
 #include "device/driver_comm.h"
 #include "device/recording_backend.h"
 #include "sim/simulated_backend.h"

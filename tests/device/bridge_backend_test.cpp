@@ -15,11 +15,10 @@
 #include <thread>
 
 #include "common/json.h"
-#include "support/bridge_peer_process.h"
-#include "device/default_backend.h"
 #include "device/driver_comm.h"
 #include "device/fake_hid.h"
 #include "device/recording_backend.h"
+#include "support/bridge_peer_process.h"
 #include "support/temp_dir.h"
 
 namespace veltra {
@@ -353,24 +352,6 @@ TEST(Recording, CaptureIsBridgeLinesAndReplaysThroughThePeer) {
     Frame replayed_config = Request(0x01);
     ASSERT_TRUE(comm->SetDeviceData(replayed_config, true));
     EXPECT_EQ(replayed_config, config);
-}
-
-TEST(DefaultBackend, BridgeAndRecorderFollowTheEnvironment) {
-    test::BridgePeerProcess peer;
-    ASSERT_TRUE(peer.ready());
-    test::TempDir dir;
-    const std::string capture = (dir / "session.jsonl").string();
-    {
-        test::ScopedEnv bridge("VELTRA_HID_BRIDGE", peer.socket_path());
-        test::ScopedEnv record("VELTRA_HID_RECORD", capture);
-        auto comm = CommOver(MakeDefaultHidBackend());
-        Frame status = Request(0x00);
-        EXPECT_TRUE(comm->SetDeviceData(status, true));
-    }
-    const std::string text = test::ReadFile(capture);
-    EXPECT_NE(text.find(R"("request":{"op":"enumerate"})"), std::string::npos);
-    EXPECT_NE(text.find(R"("path":"bridge:mouse0")"), std::string::npos);
-    EXPECT_NE(text.find(R"("answer":{"data":"55aa001c80)"), std::string::npos);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "support/bridge_peer_process.h"
+#include "device/bridge_hotplug_source.h"
 #include "device/worker_fixture.h"
 #include "platform/linux/udev_hotplug.h"
+#include "support/bridge_peer_process.h"
 
 #include <csignal>
 

@@ -19,8 +19,8 @@
 #include "device/device_worker.h"
 #include "device/driver_comm.h"
 #include "device/hotplug.h"
-#include "device/hotplug_sources.h"
 #include "sim/simulated_backend.h"
+#include "sim/simulated_hotplug_source.h"
 #include "store/profile_store.h"
 #include "support/temp_dir.h"
 
@@ -153,7 +153,7 @@ class WorkerTest : public ::testing::Test {
         comm_->AddDevice(kVid, kReceiverPid, "", kDeviceType, ConnectionMode::Receiver);
         comm_->AddDevice(kBluetoothVid, kBluetoothPid, "", kDeviceType, ConnectionMode::Bluetooth);
         std::filesystem::create_directories(dir_.path() / "db");
-        source_ = std::make_unique<SimulatedHotplugSource>(*sim_);
+        source_ = std::make_unique<sim::SimulatedHotplugSource>(*sim_);
         source_->Start(hotplug_.Sink());
     }
 
@@ -248,7 +248,7 @@ class WorkerTest : public ::testing::Test {
     DeviceState state_;
     RecordingView view_;
     HotplugQueue hotplug_;
-    std::unique_ptr<SimulatedHotplugSource> source_;
+    std::unique_ptr<sim::SimulatedHotplugSource> source_;
     std::atomic<int> stored_type_{kDeviceType};
     std::atomic<long> clock_ms_{1'000'000};
     std::mutex sleep_mutex_;

@@ -1,4 +1,4 @@
-#include "config/catalogue_loader.h"
+#include "frontend/catalogue_loader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
-#include "config/catalogue_loader.h"
+#include "frontend/catalogue_loader.h"
 
+#include "device/driver_catalogue.h"
 #include "device/driver_comm.h"
 #include "shell/app_folders.h"
 #include "shell/settings_key.h"

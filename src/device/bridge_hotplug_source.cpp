@@ -1,4 +1,4 @@
-#include "device/hotplug_sources.h"
+#include "device/bridge_hotplug_source.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -8,34 +8,8 @@
 #include <vector>
 
 #include "device/bridge_backend.h"
-#include "sim/simulated_backend.h"
 
 namespace veltra {
-
-SimulatedHotplugSource::SimulatedHotplugSource(sim::SimulatedBackend& backend)
-    : backend_(backend) {}
-
-SimulatedHotplugSource::~SimulatedHotplugSource() {
-    Stop();
-}
-
-bool SimulatedHotplugSource::Start(Sink sink) {
-    Stop();
-    listener_ = backend_.AddHotplugListener([sink = std::move(sink)](const sim::HotplugEvent& e) {
-        sink({e.kind == sim::HotplugEvent::Kind::Arrival ? HotplugEvent::Kind::Arrival
-                                                         : HotplugEvent::Kind::Removal,
-              e.path,
-              {}});
-    });
-    return true;
-}
-
-void SimulatedHotplugSource::Stop() {
-    if (listener_ != 0) {
-        backend_.RemoveHotplugListener(listener_);
-        listener_ = 0;
-    }
-}
 
 BridgeHotplugSource::BridgeHotplugSource(std::string socket_path)
     : socket_path_(std::move(socket_path)) {}

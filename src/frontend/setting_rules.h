@@ -1,15 +1,17 @@
 #pragma once
 
-// Which settings keys veltractl writes and which values they take. Only keys of the settings
-// table are accepted; "version" is written once by the store and is not a setting.
+// Which settings keys the front ends write and which values they take, the same for the window
+// and veltractl. Only keys of the settings table are accepted; "version" is written once by the
+// store and is not a setting.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-namespace veltra::cli {
+namespace veltra {
 
 // The keys a profile stores, in table order.
 std::vector<std::string> SettingKeys(int device_type);
@@ -23,7 +25,10 @@ struct SettingCheck {
 };
 SettingCheck CheckSetting(std::string_view key, std::string_view text, int device_type);
 
+// "0x00BBGGRR" colour values as "#RRGGBB".
+std::string ColourText(std::uint32_t colour);
+
 // The report-rate code of a rate in Hz ("1000" or "1000Hz"); nullopt for others.
 std::optional<int> ReportRateCode(std::string_view hz);
 
-}  // namespace veltra::cli
+}  // namespace veltra

@@ -1,6 +1,6 @@
 #pragma once
 
-// Hot-plug sources other than the platform's own: the simulated bus and a bridge peer's watch.
+// The hot-plug source of a bridge peer.
 
 #include <atomic>
 #include <memory>
@@ -12,25 +12,7 @@
 
 namespace veltra {
 
-namespace sim {
-class SimulatedBackend;
-}
-
 class BridgeWatch;
-
-// Plug and unplug on the simulated bus; events come on the backend's own hot-plug thread.
-class SimulatedHotplugSource : public HotplugSource {
-  public:
-    explicit SimulatedHotplugSource(sim::SimulatedBackend& backend);
-    ~SimulatedHotplugSource() override;
-
-    bool Start(Sink sink) override;
-    void Stop() override;
-
-  private:
-    sim::SimulatedBackend& backend_;
-    int listener_ = 0;
-};
 
 // The {"op":"watch"} connection of a bridge peer, read on a thread of its own. A peer that
 // goes away ends the events; the source says nothing more.

@@ -1,14 +1,14 @@
-#include "cli/setting_rules.h"
+#include "frontend/setting_rules.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
-#include "cli/session.h"
 #include "common/text.h"
 #include "device/command_protocol.h"
 #include "store/settings_defaults.h"
 
-namespace veltra::cli {
+namespace veltra {
 namespace {
 
 constexpr int kPaletteSize = 16;
@@ -93,6 +93,13 @@ SettingCheck CheckDpiValue(std::string_view key, int group, long value, int devi
 }
 
 }  // namespace
+
+std::string ColourText(std::uint32_t colour) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF,
+                  (colour >> 16) & 0xFF);
+    return text;
+}
 
 std::vector<std::string> SettingKeys(int device_type) {
     std::vector<std::string> keys;
@@ -184,4 +191,4 @@ std::optional<int> ReportRateCode(std::string_view hz) {
     return std::nullopt;
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 
 #include "device/device_worker.h"
@@ -26,6 +27,37 @@ std::string InterfacePattern(const SupportedDevice& entry) {
     return text;
 }
 
+// Every model of the catalogue once, in catalogue order, none of them present.
+DeviceList ListCatalogueModels(const std::vector<SupportedDevice>& catalogue) {
+    DeviceList list;
+    for (const SupportedDevice& entry : catalogue) {
+        if (std::none_of(list.models.begin(), list.models.end(), [&](const DeviceListEntry& m) {
+                return m.device_type == entry.device_type;
+            })) {
+            list.models.push_back({.device_type = entry.device_type});
+        }
+    }
+    return list;
+}
+
+DeviceListEntry* FindModel(DeviceList& list, int device_type) {
+    const auto it =
+        std::find_if(list.models.begin(), list.models.end(),
+                     [&](const DeviceListEntry& m) { return m.device_type == device_type; });
+    return it == list.models.end() ? nullptr : &*it;
+}
+
+// The stored model when the list holds it, else the list's first model. With an empty
+// catalogue there is nothing to choose from and the stored type stays.
+int SelectModel(const DeviceList& list, int stored_type) {
+    if (list.models.empty() ||
+        std::any_of(list.models.begin(), list.models.end(),
+                    [&](const DeviceListEntry& m) { return m.device_type == stored_type; })) {
+        return stored_type;
+    }
+    return list.models.front().device_type;
+}
+
 }  // namespace
 
 void DeviceWorker::UpdateDeviceList() {
@@ -36,66 +68,44 @@ void DeviceWorker::UpdateDeviceList() {
     std::vector<DeviceRecord> records;
     const bool found = comm_.CollectRecords(records);
 
-    view_.SetAllDeviceState(0);
+    device_list_ = ListCatalogueModels(comm_.CatalogueEntries());
     for (const DeviceRecord& record : records) {
-        view_.SetDeviceState(record.device_type, static_cast<int>(record.mode), record.online);
-        view_.SetDeviceVersion(record.device_type, record.release_number);
+        if (DeviceListEntry* entry = FindModel(device_list_, record.device_type)) {
+            *entry = {record.device_type, true, record.mode, record.online != 0,
+                      record.release_number};
+        }
     }
-
-    const int selected = view_.SelectDevice(stored_type);
+    const int selected = SelectModel(device_list_, stored_type);
+    device_list_.selected_type = selected;
     comm_.SetCurrentDeviceType(selected);
     hooks_.write_device_type(selected);
     state_.current_device_type = selected;
-    if (hooks_.load_device_model) {
-        hooks_.load_device_model();
-    }
+    LoadDeviceModel();
 
-    if (!found) {
-        state_.devices_present = false;
-        devices_present_ = false;
-        ShowNotConnected();
-        view_.StopMacroRecording();
-        return;
+    const ConnectionMode mode = found ? comm_.GetConnectionMode() : ConnectionMode::NotConnected;
+    ConnectionUpdate connection{.stop_macro_recording = !found};
+    if (mode != ConnectionMode::NotConnected) {
+        connection = {.mode = mode,
+                      .text_id = ConnectionText(mode),
+                      .connected = true,
+                      .open_device_pages = true};
+        if (DeviceListEntry* entry = FindModel(device_list_, selected)) {
+            entry->present = true;
+            entry->mode = mode;
+            entry->online = true;
+        }
     }
-    state_.devices_present = true;
-    devices_present_ = true;
-    switch (const ConnectionMode mode = comm_.GetConnectionMode()) {
-        case ConnectionMode::NotConnected:
-            ShowNotConnected();
-            break;
-        case ConnectionMode::Wired:
-            view_.ShowConnectionState(kTextWired);
-            view_.ShowTabBar(true);
-            view_.SetDeviceState(selected, static_cast<int>(mode), 1);
-            state_.connected_shown = true;
-            view_.SelectTab(1);
-            view_.ShowHomePage(false);
-            view_.ShowHomeHint(false);
-            view_.ShowDeviceList(true);
-            break;
-        case ConnectionMode::Receiver:
-        case ConnectionMode::Bluetooth:
-            view_.ShowConnectionState(mode == ConnectionMode::Receiver ? kTextReceiver
-                                                                       : kTextBluetooth);
-            view_.ShowHomePage(false);
-            view_.ShowTabBar(true);
-            view_.SelectTab(1);
-            view_.SetDeviceState(selected, static_cast<int>(mode), 1);
-            state_.connected_shown = true;
-            view_.ShowHomeHint(false);
-            view_.ShowDeviceList(true);
-            break;
-    }
+    // Both flags change before the first notification, so no snapshot shows the mouse
+    // connected without a device.
+    state_.devices_present = found;
+    state_.connected_shown = connection.connected;
+    Notify().DeviceListChanged(device_list_);
+    ShowConnection(connection);
 }
 
-void DeviceWorker::ShowNotConnected() {
-    state_.connected_shown = false;
-    view_.ShowConnectionState(kTextNotConnected);
-    view_.SelectTab(0);
-    view_.ShowTabBar(false);
-    view_.ShowHomePage(true);
-    view_.ShowHomeHint(true);
-    view_.ShowDeviceList(false);
+void DeviceWorker::ShowConnection(const ConnectionUpdate& update) {
+    state_.connected_shown = update.connected;
+    Notify().ConnectionChanged(update);
 }
 
 void DeviceWorker::UpdateUSBDevice(const HotplugEvent& event) {
@@ -105,49 +115,53 @@ void DeviceWorker::UpdateUSBDevice(const HotplugEvent& event) {
     if (event.kind == HotplugEvent::Kind::Arrival) {
         if (bluetooth) {
             if (comm_.CheckInterface(node)) {
-                QueueTask(static_cast<int>(TaskCode::DeviceArrival));
+                QueueTask(TaskCode::DeviceArrival);
             }
             return;
         }
         for (const SupportedDevice& entry : comm_.CatalogueEntries()) {
             if (upper.find(InterfacePattern(entry)) != std::string::npos) {
                 if (comm_.CheckInterface(node)) {
-                    QueueTask(static_cast<int>(TaskCode::DeviceArrival));
+                    QueueTask(TaskCode::DeviceArrival);
                 }
                 return;
             }
         }
         return;
     }
-    if (!devices_present_) {
+    if (!DevicesPresent()) {
         return;
     }
     if (bluetooth) {
         // The interfaces of one pairing go one after another; one rescan covers them all.
         if (queue_.Empty()) {
-            QueueTask(static_cast<int>(TaskCode::DeviceRemoval));
+            QueueTask(TaskCode::DeviceRemoval);
         }
         return;
     }
     for (const SupportedDevice& entry : comm_.CatalogueEntries()) {
         if (upper.find(InterfacePattern(entry)) != std::string::npos) {
-            QueueTask(static_cast<int>(TaskCode::DeviceRemoval));
+            QueueTask(TaskCode::DeviceRemoval);
             return;
         }
     }
 }
 
-bool DeviceWorker::ChooseDeviceModel(int device_type, ModelChoice from) {
+DeviceWorker::ModelChoiceResult DeviceWorker::ChooseDeviceModel(int device_type, ModelChoice from) {
+    ModelChoiceResult result;
+    result.open_device_pages = from == ModelChoice::DeviceList;
     if (from == ModelChoice::DeviceList && device_type == comm_.CurrentDeviceType()) {
-        return false;
+        return result;
     }
     hooks_.write_device_type(device_type);
     comm_.SetCurrentDeviceType(device_type);
     if (from == ModelChoice::ModelList) {
         store_.SetDeviceType(device_type);
     }
-    QueueTask(static_cast<int>(TaskCode::ModelChange));
-    return true;
+    QueueTask(TaskCode::ModelChange);
+    result.task_queued = true;
+    result.show_wait_dialog = from == ModelChoice::ModelList;
+    return result;
 }
 
 }  // namespace veltra

@@ -164,10 +164,10 @@ void DeviceWorker::Dispatch(TaskCode code) {
             // The store was recreated: the next arrival synchronises everything again.
             state_.synced = false;
             if (protocol_.ResetDevice()) {
+                // The pages show the recreated store even when the mouse does not answer.
                 LoadProfiles();
-                if (Read()) {
-                    RefreshPages();
-                }
+                Read();
+                RefreshPages();
             }
             CloseWaitDialog(code);
             break;

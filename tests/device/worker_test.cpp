@@ -210,6 +210,24 @@ TEST_F(WorkerTest, FactoryResetClearsSyncedSoTheMousesReturnSynchronisesAgain) {
     EXPECT_EQ(Commands(), (std::vector<int>{0x00, 0x01, 0x00, 0x01}));
 }
 
+TEST_F(WorkerTest, FactoryResetBehindTheReceiverShowsTheResetStoreEvenWhenTheMouseIsSilent) {
+    const int receiver = sim_->Plug(mouse_, sim::Link::Receiver, kVid, kReceiverPid);
+    Worker().RunTask(TaskCode::InitialSync);
+    ASSERT_TRUE(state_.Snapshot().synced);
+    view_.Clear();
+    sim_->ClearTraffic();
+    ClearSleeps();
+    sim_->SetFault(receiver, {sim::Fault::NoAnswer});
+    Worker().RunTask(TaskCode::FactoryReset);
+
+    EXPECT_EQ(Commands().front(), 0x04);
+    EXPECT_EQ(Commands().back(), 0x01);  // the read after the restart, unanswered
+    const std::vector<long> sleeps = Sleeps(5000);
+    EXPECT_EQ(sleeps, (std::vector<long>{5000}));
+    EXPECT_THAT(view_.Calls(), ElementsAre("Profiles 1", kFullRefresh, "TaskFinished 19"));
+    EXPECT_FALSE(state_.Snapshot().synced);
+}
+
 TEST_F(WorkerTest, StopEndsALongTaskAndNothingReachesTheViewAfterwards) {
     Worker().StartWorker();
     // Real pauses here, so the arrival's 1.5 s is still running when the window closes.

@@ -10,6 +10,8 @@ namespace veltra {
 void DeviceWorker::ReadNotifications() {
     Frame report{};
     int device_type = 0;
+    // A report read while the served model has no interface comes from another model's
+    // mouse (ReadInput then answers false); it must not change this model's profile.
     const bool read = comm_.ReadInput(report, device_type);
     state_.current_device_type = device_type;
     if (read && report[0] == 0x55 && (report[1] == 0xAA || report[1] == 0xBB) &&

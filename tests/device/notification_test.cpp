@@ -86,5 +86,34 @@ TEST_F(WorkerTest, ReceiverMouseThatSleepsAndWakesFlipsTheLayoutAndResynchronise
                             "Connection 52 connected pages", "Battery 80", kFullRefresh));
 }
 
+// With no interface of the served model, a read takes whatever another model's mouse sends;
+// such a report must not reach this model's profile or the window.
+TEST_F(WorkerTest, ReportOfAnotherModelsMouseIsIgnored) {
+    constexpr std::uint16_t kOtherPid = 0xF5D7;
+    comm_->AddDevice(kVid, kOtherPid, "", 102, ConnectionMode::Wired);
+    const int other = sim_->Plug(sim_->AddMouse(), sim::Link::Wired, kVid, kOtherPid);
+    Worker().RunTask(TaskCode::InitialSync);
+    // Only another model is attached: it is listed, the served model stays not connected.
+    EXPECT_THAT(view_.Calls(), ElementsAre("DeviceList 101: 101=- 102=0/1/256", "Connection 50"));
+    ASSERT_TRUE(Worker().DevicesPresent());
+
+    view_.Clear();
+    sim_->ClearTraffic();
+    sim_->InjectInput(other, Report(0xBB, 0x01, 0xA1));
+    Worker().ReadNotifications();
+
+    bool delivered = false;
+    for (const sim::TrafficEntry& e : sim_->Traffic()) {
+        delivered |= e.op == sim::TrafficEntry::Op::Read && e.path == sim_->ProtocolPath(other) &&
+                     e.result > 0;
+    }
+    EXPECT_TRUE(delivered);
+    EXPECT_TRUE(view_.Calls().empty());
+    const DeviceState state = state_.Snapshot();
+    EXPECT_EQ(state.last_notified_dpi_level, 0);
+    EXPECT_EQ(state.last_notified_rate, 0);
+    EXPECT_FALSE(state.connected_shown);
+}
+
 }  // namespace
 }  // namespace veltra::test

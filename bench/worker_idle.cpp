@@ -22,30 +22,13 @@ namespace {
 
 class SilentView : public veltra::DeviceView {
   public:
-    void ClearProfiles() override {}
-    void AddProfileItem(const std::string&, int) override {}
-    void SelectProfileItem(int) override {}
-    void ShowBattery(const veltra::BatteryInfo&) override {}
-    void ShowConnectionState(int) override {}
-    void ShowTabBar(bool) override {}
-    void SelectTab(int) override {}
-    void ShowHomePage(bool) override {}
-    void ShowHomeHint(bool) override {}
-    void ShowDeviceList(bool) override {}
-    void SetAllDeviceState(int) override {}
-    void SetDeviceState(int, int, int) override {}
-    void SetDeviceVersion(int, int) override {}
-    int SelectDevice(int device_type) override { return device_type; }
-    void RefreshKeyPage(int) override {}
-    void RefreshMacroPage() override {}
-    void RefreshPerformancePage(int) override {}
-    void RefreshLightingPage(int) override {}
-    void EndWaitDialog() override {}
-    void ShowDpiLevel(int, int, int) override {}
-    void ShowReportRate(int) override {}
-    void PopupDpiValue(int) override {}
-    void PopupReportRate(int) override {}
-    void StopMacroRecording() override {}
+    void DeviceListChanged(const veltra::DeviceList&) override {}
+    void ConnectionChanged(const veltra::ConnectionUpdate&) override {}
+    void ProfilesChanged(const veltra::ProfileList&) override {}
+    void BatteryChanged(const veltra::BatteryInfo&) override {}
+    void SettingsRefreshed(const veltra::PageRefresh&) override {}
+    void MouseSettingsChanged(const veltra::MouseSettingsChange&) override {}
+    void TaskFinished(veltra::TaskCode) override {}
 };
 
 constexpr int kDeviceType = 101;
@@ -73,26 +56,29 @@ int main(int argc, char** argv) {
         std::filesystem::temp_directory_path() / ("worker_idle_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder / "db");
     veltra::ProfileStore store;
-    veltra::DeviceState state;
+    veltra::SharedDeviceState state;
     SilentView view;
     veltra::WorkerHooks hooks;
     hooks.load_device_model = [&] {
         if (!store.IsOpen()) {
             store.SwitchDeviceModel(folder, "Mouse", kDeviceType);
         }
+        return false;
     };
     hooks.read_device_type = [] { return kDeviceType; };
     hooks.write_device_type = [](int) {};
     hooks.profile_word = [] { return std::string("Profile"); };
     {
         veltra::DeviceWorker worker(comm, store, state, view, hooks);
-        worker.QueueTask(1);
+        worker.QueueTask(veltra::TaskCode::InitialSync);
         worker.StartWorker();
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         worker.StopWorker();
     }
     store.Close();
     std::filesystem::remove_all(folder);
-    std::printf("synced=%d devices_present=%d\n", state.synced, state.devices_present ? 1 : 0);
+    const veltra::DeviceState last = state.Snapshot();
+    std::printf("synced=%d devices_present=%d\n", last.synced ? 1 : 0,
+                last.devices_present ? 1 : 0);
     return 0;
 }

@@ -1,14 +1,18 @@
 #pragma once
 
-// The device view: every update the device worker, the device discovery and the notification
-// reader make to the main window. The window's implementation hands each call to the UI thread
-// in call order; tests record the calls.
+// The device view: what the device worker tells its front end. Each call is one notification
+// carrying everything it reports by value, so the front end may copy it and act later on its
+// own thread; no call waits for an answer. Calls come on the worker thread in the order the
+// tasks make them; the window's implementation hands them to the UI thread in that order, and
+// tests record them.
 
-#include <memory>
 #include <mutex>
-#include <string>
+#include <optional>
+#include <vector>
 
 #include "device/command_protocol.h"
+#include "device/driver_comm.h"
+#include "device/task_code.h"
 #include "store/profile_list.h"
 
 namespace veltra {
@@ -19,49 +23,88 @@ inline constexpr int kTextWired = 51;
 inline constexpr int kTextReceiver = 52;
 inline constexpr int kTextBluetooth = 53;
 
-class DeviceView : public ProfileListView {
+// The connection-state text of a mode.
+int ConnectionText(ConnectionMode mode);
+
+// One model of the device list.
+struct DeviceListEntry {
+    int device_type = 0;
+    bool present = false;  // the last scan opened an interface of this model
+    ConnectionMode mode = ConnectionMode::NotConnected;
+    bool online = false;     // the mouse answers (only a receiver's mouse can be offline)
+    int release_number = 0;  // the firmware version of the interface
+
+    bool operator==(const DeviceListEntry&) const = default;
+};
+
+// Every model of the device catalogue in catalogue order, and the model the window serves.
+struct DeviceList {
+    std::vector<DeviceListEntry> models;
+    int selected_type = 0;
+
+    bool operator==(const DeviceList&) const = default;
+};
+
+struct ConnectionUpdate {
+    ConnectionMode mode = ConnectionMode::NotConnected;
+    int text_id = kTextNotConnected;  // the connection-state display (50..53)
+    // The window's layout follows it. Not connected: first tab item selected, tab bar and its
+    // header picture hidden, home page with its picture and hint shown, device list hidden.
+    // Connected: tab bar and header picture shown, home picture and hint hidden, device list
+    // shown.
+    bool connected = false;
+    // Connected by a rescan: the window also selects the second tab item and hides the home
+    // page. A mouse that comes back between rescans leaves the page choice alone.
+    bool open_device_pages = false;
+    // Nothing the program serves is reachable any more: a running macro recording stops.
+    bool stop_macro_recording = false;
+
+    bool operator==(const ConnectionUpdate&) const = default;
+};
+
+// Pages to reload from the store of `profile`, in this order.
+struct PageRefresh {
+    int profile = 0;
+    bool keys = false;
+    bool macros = false;
+    bool performance = false;  // with the DPI levels
+    bool lighting = false;
+
+    bool operator==(const PageRefresh&) const = default;
+};
+
+// Settings the user changed on the mouse itself. The DPI controls select `level`, set the
+// slider to value / 50 and take the slider range of `device_type`; the report-rate control
+// selects the rate code; the DPI pop-up shows the new value or rate.
+struct MouseSettingsChange {
+    struct Dpi {
+        int level = 0;
+        int value = 0;
+        int device_type = 0;
+        bool operator==(const Dpi&) const = default;
+    };
+    std::optional<Dpi> dpi;
+    std::optional<int> report_rate;
+
+    bool operator==(const MouseSettingsChange&) const = default;
+};
+
+class DeviceView {
   public:
-    // Battery level and charging state of the status block.
-    virtual void ShowBattery(const BatteryInfo& battery) = 0;
-    // The connection-state display shows language text `text_id` (50..53).
-    virtual void ShowConnectionState(int text_id) = 0;
+    virtual ~DeviceView() = default;
 
-    // Window layout: the page tab bar with its header picture, the selected tab item, the home
-    // page, the home page's picture and hint text, and the device list.
-    virtual void ShowTabBar(bool shown) = 0;
-    virtual void SelectTab(int index) = 0;
-    virtual void ShowHomePage(bool shown) = 0;
-    virtual void ShowHomeHint(bool shown) = 0;
-    virtual void ShowDeviceList(bool shown) = 0;
-
-    // The device list: every model absent, one model's state and firmware version, and the
-    // selection. SelectDevice answers at once with the type the list selected, which is another
-    // one when the list does not hold `device_type`.
-    virtual void SetAllDeviceState(int state) = 0;
-    virtual void SetDeviceState(int device_type, int mode, int online) = 0;
-    virtual void SetDeviceVersion(int device_type, int release_number) = 0;
-    virtual int SelectDevice(int device_type) = 0;
-
-    // Page refreshes from the store of `profile`.
-    virtual void RefreshKeyPage(int profile) = 0;
-    virtual void RefreshMacroPage() = 0;
-    virtual void RefreshPerformancePage(int profile) = 0;
-    virtual void RefreshLightingPage(int profile) = 0;
-
-    // Ends the wait dialog as if OK was pressed; nothing when none is open.
-    virtual void EndWaitDialog() = 0;
-
-    // DPI controls after the mouse changed its level: select `level`, set the slider to
-    // dpi_value / 50 and apply the slider range of the model `device_type`.
-    virtual void ShowDpiLevel(int level, int dpi_value, int device_type) = 0;
-    // Selects the report-rate item of `rate_code`.
-    virtual void ShowReportRate(int rate_code) = 0;
-    // The DPI pop-up, when the window has one, shows a new DPI value or report rate.
-    virtual void PopupDpiValue(int dpi_value) = 0;
-    virtual void PopupReportRate(int rate_code) = 0;
-
-    // Stops a running macro recording; nothing when none runs.
-    virtual void StopMacroRecording() = 0;
+    // After every rescan, and when the mouse behind a receiver comes back.
+    virtual void DeviceListChanged(const DeviceList& list) = 0;
+    virtual void ConnectionChanged(const ConnectionUpdate& update) = 0;
+    // The profile list with its display names, and the active profile.
+    virtual void ProfilesChanged(const ProfileList& profiles) = 0;
+    virtual void BatteryChanged(const BatteryInfo& battery) = 0;
+    virtual void SettingsRefreshed(const PageRefresh& refresh) = 0;
+    virtual void MouseSettingsChanged(const MouseSettingsChange& change) = 0;
+    // The wait dialog, when one is open, ends as if OK was pressed. Tasks 4, 7, 8, 9 and 19
+    // and codes without a task always report it; every other task when the queue is empty
+    // after it, so a dialog opened for a task that ended early never stays open.
+    virtual void TaskFinished(TaskCode code) = 0;
 };
 
 // Passes calls on to a view until closed. Close waits for a call in progress, so once it
@@ -72,30 +115,13 @@ class GatedDeviceView : public DeviceView {
 
     void Close();
 
-    void ClearProfiles() override;
-    void AddProfileItem(const std::string& text, int profile_id) override;
-    void SelectProfileItem(int profile_id) override;
-    void ShowBattery(const BatteryInfo& battery) override;
-    void ShowConnectionState(int text_id) override;
-    void ShowTabBar(bool shown) override;
-    void SelectTab(int index) override;
-    void ShowHomePage(bool shown) override;
-    void ShowHomeHint(bool shown) override;
-    void ShowDeviceList(bool shown) override;
-    void SetAllDeviceState(int state) override;
-    void SetDeviceState(int device_type, int mode, int online) override;
-    void SetDeviceVersion(int device_type, int release_number) override;
-    int SelectDevice(int device_type) override;
-    void RefreshKeyPage(int profile) override;
-    void RefreshMacroPage() override;
-    void RefreshPerformancePage(int profile) override;
-    void RefreshLightingPage(int profile) override;
-    void EndWaitDialog() override;
-    void ShowDpiLevel(int level, int dpi_value, int device_type) override;
-    void ShowReportRate(int rate_code) override;
-    void PopupDpiValue(int dpi_value) override;
-    void PopupReportRate(int rate_code) override;
-    void StopMacroRecording() override;
+    void DeviceListChanged(const DeviceList& list) override;
+    void ConnectionChanged(const ConnectionUpdate& update) override;
+    void ProfilesChanged(const ProfileList& profiles) override;
+    void BatteryChanged(const BatteryInfo& battery) override;
+    void SettingsRefreshed(const PageRefresh& refresh) override;
+    void MouseSettingsChanged(const MouseSettingsChange& change) override;
+    void TaskFinished(TaskCode code) override;
 
   private:
     template <typename Call>

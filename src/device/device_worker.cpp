@@ -29,33 +29,38 @@ WorkerHooks WithDefaults(WorkerHooks hooks) {
 
 }  // namespace
 
-DeviceWorker::DeviceWorker(DriverComm& comm, ProfileStore& store, DeviceState& state,
+DeviceWorker::DeviceWorker(DriverComm& comm, ProfileStore& store, SharedDeviceState& state,
                            DeviceView& view, WorkerHooks hooks)
     : comm_(comm),
       store_(store),
-      state_(state),
+      shared_(state),
+      state_(state.Snapshot()),
       view_(view),
       hooks_(WithDefaults(std::move(hooks))),
-      protocol_(comm, store, state,
-                [this](const BatteryInfo& battery) { view_.ShowBattery(battery); }),
-      devices_present_(state.devices_present) {}
+      protocol_(comm, store, state_,
+                [this](const BatteryInfo& battery) { Notify().BatteryChanged(battery); }) {}
 
 DeviceWorker::~DeviceWorker() {
     StopWorker();
 }
 
-void DeviceWorker::QueueTask(int code) {
+void DeviceWorker::QueueTask(TaskCode code) {
     queue_.Push(code);
+}
+
+DeviceView& DeviceWorker::Notify() {
+    Publish();
+    return view_;
 }
 
 void DeviceWorker::Step() {
     state_.current_device_type = comm_.CurrentDeviceType();
-    if (const std::optional<int> code = queue_.TryPop()) {
+    if (const std::optional<TaskCode> code = queue_.TryPop()) {
         dialog_ended_ = false;
         RunTask(*code);
         if (!dialog_ended_ && queue_.Empty() && !StopRequested()) {
             // A dialog opened for a task that ended early or was dropped must not stay open.
-            view_.EndWaitDialog();
+            Notify().TaskFinished(*code);
         }
     } else if (state_.devices_present) {
         ReadNotifications();
@@ -64,7 +69,7 @@ void DeviceWorker::Step() {
 
 void DeviceWorker::Pause(std::chrono::milliseconds period) {
     // Without a device there is nothing to listen for: sleep until a task comes.
-    if (devices_present_) {
+    if (state_.devices_present) {
         queue_.Wait(period);
     } else {
         queue_.Wait(std::nullopt);
@@ -86,8 +91,13 @@ bool DeviceWorker::Sleep(int milliseconds) {
     return comm_.Sleep(std::chrono::milliseconds(milliseconds));
 }
 
-void DeviceWorker::RunTask(int code) {
-    switch (static_cast<TaskCode>(code)) {
+void DeviceWorker::RunTask(TaskCode code) {
+    Dispatch(code);
+    Publish();
+}
+
+void DeviceWorker::Dispatch(TaskCode code) {
+    switch (code) {
         case TaskCode::InitialSync:
             InitialSync();
             break;
@@ -95,7 +105,7 @@ void DeviceWorker::RunTask(int code) {
             if (!Sleep(500) || !Sleep(1000)) {
                 return;
             }
-            if (state_.synced != 0) {
+            if (state_.synced) {
                 UpdateDeviceList();
                 if (comm_.GetConnectionMode() != ConnectionMode::NotConnected) {
                     LoadProfiles();
@@ -118,31 +128,28 @@ void DeviceWorker::RunTask(int code) {
             break;
         }
         case TaskCode::ModelChange:
-            if (hooks_.load_device_model) {
-                hooks_.load_device_model();
-            }
+            LoadDeviceModel();
             ModelChangeSync();
-            CloseWaitDialog();
+            CloseWaitDialog(code);
             break;
         case TaskCode::ProfileChange:
             // The UI thread made another profile active in the store.
             if (const int active = store_.GetActiveProfile(); active != 0) {
                 state_.active_profile = active;
             }
-            view_.RefreshKeyPage(state_.active_profile);
-            view_.RefreshPerformancePage(state_.active_profile);
-            if (state_.lighting_present != 0) {
-                view_.RefreshLightingPage(state_.active_profile);
-            }
-            CloseWaitDialog();
+            Notify().SettingsRefreshed({.profile = state_.active_profile,
+                                        .keys = true,
+                                        .performance = true,
+                                        .lighting = state_.lighting_present});
+            CloseWaitDialog(code);
             break;
         case TaskCode::MacroUpload:
             protocol_.UploadMacros();
-            CloseWaitDialog();
+            CloseWaitDialog(code);
             break;
         case TaskCode::KeyWrite:
             protocol_.WriteKeys();
-            CloseWaitDialog();
+            CloseWaitDialog(code);
             break;
         case TaskCode::LightingWrite:
         case TaskCode::DpiWrite:
@@ -155,14 +162,14 @@ void DeviceWorker::RunTask(int code) {
             break;
         case TaskCode::FactoryReset:
             // The store was recreated: the next arrival synchronises everything again.
-            state_.synced = 0;
+            state_.synced = false;
             if (protocol_.ResetDevice()) {
+                // The pages show the recreated store even when the mouse does not answer.
                 LoadProfiles();
-                if (Read()) {
-                    RefreshPages();
-                }
+                Read();
+                RefreshPages();
             }
-            CloseWaitDialog();
+            CloseWaitDialog(code);
             break;
         case TaskCode::PointerSettings:
         case TaskCode::UpdateCheckFirst:
@@ -173,19 +180,19 @@ void DeviceWorker::RunTask(int code) {
             break;
         default:
             // No task of that code; a wait dialog opened with it still has to end.
-            view_.EndWaitDialog();
+            Notify().TaskFinished(code);
             dialog_ended_ = true;
             break;
     }
 }
 
 void DeviceWorker::InitialSync() {
-    if (state_.synced != 0) {
+    if (state_.synced) {
         return;
     }
     UpdateDeviceList();
-    if (state_.lighting_present != 0) {
-        view_.RefreshLightingPage(state_.active_profile);
+    if (state_.lighting_present) {
+        Notify().SettingsRefreshed({.profile = state_.active_profile, .lighting = true});
     }
     if (comm_.GetConnectionMode() == ConnectionMode::NotConnected) {
         return;
@@ -195,7 +202,7 @@ void DeviceWorker::InitialSync() {
         return;
     }
     RefreshPages();
-    state_.synced = 1;
+    state_.synced = true;
 }
 
 void DeviceWorker::ModelChangeSync() {
@@ -206,8 +213,14 @@ void DeviceWorker::ModelChangeSync() {
     }
 }
 
+void DeviceWorker::LoadDeviceModel() {
+    state_.lighting_present = hooks_.load_device_model && hooks_.load_device_model();
+}
+
 void DeviceWorker::LoadProfiles() {
-    state_.active_profile = RefreshProfileList(store_, hooks_.profile_word(), view_);
+    const ProfileList list = LoadProfileList(store_, hooks_.profile_word());
+    state_.active_profile = list.active_profile;
+    Notify().ProfilesChanged(list);
 }
 
 bool DeviceWorker::Read() {
@@ -215,16 +228,15 @@ bool DeviceWorker::Read() {
 }
 
 void DeviceWorker::RefreshPages() {
-    view_.RefreshKeyPage(state_.active_profile);
-    view_.RefreshMacroPage();
-    view_.RefreshPerformancePage(state_.active_profile);
-    if (state_.lighting_present != 0) {
-        view_.RefreshLightingPage(state_.active_profile);
-    }
+    Notify().SettingsRefreshed({.profile = state_.active_profile,
+                                .keys = true,
+                                .macros = true,
+                                .performance = true,
+                                .lighting = state_.lighting_present});
 }
 
-void DeviceWorker::CloseWaitDialog() {
-    view_.EndWaitDialog();
+void DeviceWorker::CloseWaitDialog(TaskCode code) {
+    Notify().TaskFinished(code);
     dialog_ended_ = true;
     Sleep(kWaitDialogSettleMs);
 }

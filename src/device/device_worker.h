@@ -6,7 +6,6 @@
 // The window also calls the discovery operations here: the hot-plug handler and the model
 // choice, both on the UI thread.
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -18,6 +17,7 @@
 #include "device/device_view.h"
 #include "device/driver_comm.h"
 #include "device/hotplug.h"
+#include "device/task_code.h"
 #include "device/task_queue.h"
 #include "device/thread_basic.h"
 
@@ -25,34 +25,15 @@ namespace veltra {
 
 class ProfileStore;
 
-enum class TaskCode : int {
-    InitialSync = 1,
-    DeviceArrival = 2,
-    DeviceRemoval = 3,
-    ModelChange = 4,
-    ProfileChange = 7,
-    MacroUpload = 8,
-    KeyWrite = 9,
-    LightingWrite = 11,
-    DpiWrite = 12,
-    ReportRateWrite = 13,
-    PerformanceWrite = 14,
-    PowerWrite = 15,
-    LightingReset = 18,
-    FactoryReset = 19,
-    PointerSettings = 20,
-    UpdateCheckFirst = 21,
-    UpdateCheckSecond = 22,
-};
-
 // What the worker needs from the rest of the program. Every member has a working default
 // except load_device_model and shell_task, which do nothing when empty.
 struct WorkerHooks {
     // Loads the description of DriverComm's current model and switches the profile store to
-    // its file; may set DeviceState::lighting_present. Runs on the thread that rescans.
-    std::function<void()> load_device_model;
+    // its file. True when the model has a lighting page; when empty, no model has one. Runs on
+    // the thread that rescans.
+    std::function<bool()> load_device_model;
     // Tasks 20, 21 and 22 (pointer settings, update jobs), with their code.
-    std::function<void(int code)> shell_task;
+    std::function<void(TaskCode code)> shell_task;
     // The stored device type ("DeviceType").
     std::function<int()> read_device_type;
     std::function<void(int)> write_device_type;
@@ -66,28 +47,37 @@ class DeviceWorker : public CThreadBasic {
   public:
     static constexpr std::chrono::milliseconds kReceiverPollInterval{5000};
 
-    // The window owns `state` and `view`; both must outlive the worker. View updates stop at
-    // StopWorker.
-    DeviceWorker(DriverComm& comm, ProfileStore& store, DeviceState& state, DeviceView& view,
+    // The window owns `state` and `view`; both must outlive the worker. The worker starts from
+    // the state's last snapshot, so a new worker carries on where the last one stopped. View
+    // updates stop at StopWorker.
+    DeviceWorker(DriverComm& comm, ProfileStore& store, SharedDeviceState& state, DeviceView& view,
                  WorkerHooks hooks = {});
     ~DeviceWorker() override;
 
     // UI thread.
-    void QueueTask(int code);
+    void QueueTask(TaskCode code);
     bool TaskQueueEmpty() const { return queue_.Empty(); }
-    bool DevicesPresent() const { return devices_present_; }
+    bool DevicesPresent() const { return shared_.Snapshot().devices_present; }
 
     // The device-change handler: queues task 2 or 3 for a supported interface's arrival or
     // removal. Never touches the device traffic.
     void UpdateUSBDevice(const HotplugEvent& event);
 
     enum class ModelChoice { ModelList, DeviceList };
-    // The user picked a model. Returns true when task 4 was queued; the caller then shows the
-    // wait dialog (model list) and the connected layout's tabs (device list).
-    bool ChooseDeviceModel(int device_type, ModelChoice from);
+    struct ModelChoiceResult {
+        bool task_queued = false;       // another model: task 4 resynchronises
+        bool show_wait_dialog = false;  // the caller opens the wait dialog
+        // The caller shows the tab bar and selects the second tab item; a choice in the device
+        // list always opens the device pages, even of the model already served.
+        bool open_device_pages = false;
+        bool operator==(const ModelChoiceResult&) const = default;
+    };
+    // The user picked a model in the model list (always task 4 and the wait dialog) or in the
+    // device list (task 4 only for another model, no dialog).
+    ModelChoiceResult ChooseDeviceModel(int device_type, ModelChoice from);
 
-    // Worker thread (or a caller that runs no worker, such as the command-line tool).
-    void RunTask(int code);
+    // Worker thread (or a caller that runs no worker, such as a test).
+    void RunTask(TaskCode code);
     void UpdateDeviceList();
     void ReadNotifications();
 
@@ -98,26 +88,32 @@ class DeviceWorker : public CThreadBasic {
     void Joined() override;
 
   private:
+    // Publishes the working state, then hands out the view.
+    DeviceView& Notify();
+    void Publish() { shared_.Publish(state_); }
+    void Dispatch(TaskCode code);
     bool Sleep(int milliseconds);
     void InitialSync();
+    void LoadDeviceModel();
     void LoadProfiles();
     bool Read();
     void RefreshPages();
-    void CloseWaitDialog();
+    void CloseWaitDialog(TaskCode code);
     void ModelChangeSync();
-    void ShowConnected(int text_id, ConnectionMode mode);
-    void ShowNotConnected();
+    void ShowConnection(const ConnectionUpdate& update);
     void ShowReceiverConnected();
     void PollReceiver();
 
     DriverComm& comm_;
     ProfileStore& store_;
-    DeviceState& state_;
+    SharedDeviceState& shared_;
+    // The working copy; worker thread only.
+    DeviceState state_;
     GatedDeviceView view_;
     WorkerHooks hooks_;
     DeviceProtocol protocol_;
     TaskQueue queue_;
-    std::atomic<bool> devices_present_{false};
+    DeviceList device_list_;
     bool dialog_ended_ = false;
     std::optional<std::chrono::steady_clock::time_point> receiver_poll_time_;
 };

@@ -180,14 +180,14 @@ bool DriverComm::CheckInterface(const std::string& path) {
     if (!backend) {
         return false;
     }
+    // One node lists one entry per top-level collection, the protocol's not necessarily first.
     for (const HidInterfaceInfo& info : backend->Enumerate()) {
-        if (info.path != path) {
-            continue;
-        }
         const bool usable =
             (info.usage_page == kMouseUsagePage && info.usage == kMouseUsage) ||
             (info.usage_page == kBluetoothUsagePage && info.usage == kBluetoothUsage);
-        return usable && backend->Open(path) != nullptr;
+        if (info.path == path && usable) {
+            return backend->Open(path) != nullptr;
+        }
     }
     return false;
 }

@@ -2,7 +2,7 @@
 
 namespace veltra {
 
-void TaskQueue::Push(int code) {
+void TaskQueue::Push(TaskCode code) {
     {
         const std::lock_guard lock(mutex_);
         codes_.push_back(code);
@@ -10,12 +10,12 @@ void TaskQueue::Push(int code) {
     changed_.notify_all();
 }
 
-std::optional<int> TaskQueue::TryPop() {
+std::optional<TaskCode> TaskQueue::TryPop() {
     const std::lock_guard lock(mutex_);
     if (codes_.empty()) {
         return std::nullopt;
     }
-    const int code = codes_.front();
+    const TaskCode code = codes_.front();
     codes_.pop_front();
     return code;
 }

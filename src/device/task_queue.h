@@ -8,12 +8,14 @@
 #include <mutex>
 #include <optional>
 
+#include "device/task_code.h"
+
 namespace veltra {
 
 class TaskQueue {
   public:
-    void Push(int code);
-    std::optional<int> TryPop();
+    void Push(TaskCode code);
+    std::optional<TaskCode> TryPop();
     bool Empty() const;
 
     // Returns when a task is waiting, `timeout` has passed (none: no limit) or Interrupt was
@@ -26,7 +28,7 @@ class TaskQueue {
   private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<int> codes_;
+    std::deque<TaskCode> codes_;
     bool interrupted_ = false;
 };
 

@@ -98,6 +98,21 @@ TEST_F(DriverCommTest, ScanKeepsSupportedMouseAndVendorInterfacesOnly) {
     EXPECT_FALSE(comm->CollectRecords(records));
 }
 
+// A hidraw node lists one entry per top-level collection; a Bluetooth mouse lists its pointer
+// collection before the vendor collection that carries the protocol.
+TEST_F(DriverCommTest, InterfaceCheckAcceptsAPathWhenAnyOfItsCollectionsIsAccepted) {
+    fake->Add(Interface("/dev/hidraw3", kVid, kWiredPid, 0x0001, 0x0002));
+    fake->Add(Interface("/dev/hidraw3", kVid, kWiredPid, 0xFF00, 0x000E));
+    fake->Add(Interface("/dev/hidraw4", kVid, kWiredPid, 0x0001, 0x0002));
+    fake->Add(Interface("/dev/hidraw4", kVid, kWiredPid, 0x0001, 0x0006));
+    fake->Add(Interface("/dev/hidraw5", kVid, kWiredPid, 0x0001, 0x0002), false);
+    fake->Add(Interface("/dev/hidraw5", kVid, kWiredPid, 0x00C0, 0x0001), false);
+    EXPECT_TRUE(comm->CheckInterface("/dev/hidraw3"));
+    EXPECT_FALSE(comm->CheckInterface("/dev/hidraw4"));  // no accepted usage pair
+    EXPECT_FALSE(comm->CheckInterface("/dev/hidraw5"));  // cannot be opened
+    EXPECT_FALSE(comm->CheckInterface("/dev/hidraw6"));  // not listed
+}
+
 TEST_F(DriverCommTest, CatalogueLookupsTakeTheFirstMatch) {
     comm->ClearCatalogue();
     comm->AddDevice(kVid, kWiredPid, "dev_a", 3, ConnectionMode::Receiver);

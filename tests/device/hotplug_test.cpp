@@ -15,11 +15,11 @@ TEST_F(WorkerTest, OnlyTheProtocolInterfaceOfACompositeArrivalQueuesATask) {
     ASSERT_EQ(sim_->Paths(wired).size(), 3u);
     DeliverHotplug();
     Worker().StartWorker();
-    ASSERT_TRUE(view_.WaitFor("EndWaitDialog"));
+    ASSERT_TRUE(view_.WaitFor("TaskFinished 2"));
     Worker().StopWorker();
     // Three arrivals, one task: a second one would have rescanned again.
-    EXPECT_EQ(view_.Count("SetAllDeviceState 0"), 1);
-    EXPECT_EQ(state_.synced, 1);
+    EXPECT_EQ(view_.Count("DeviceList 101: 101=0/1/256"), 1);
+    EXPECT_TRUE(state_.Snapshot().synced);
 }
 
 TEST_F(WorkerTest, ArrivalsAndRemovalsThatMatchNothingQueueNothing) {
@@ -44,31 +44,49 @@ TEST_F(WorkerTest, ArrivalsAndRemovalsThatMatchNothingQueueNothing) {
     EXPECT_FALSE(Worker().TaskQueueEmpty());
 }
 
-TEST_F(WorkerTest, ModelChoiceFromTheDeviceListOnlyActsOnAnotherModel) {
+TEST_F(WorkerTest, ModelChoiceQueuesTaskFourOnlyForAnotherModelButTheDeviceListAlwaysOpensPages) {
+    using Choice = DeviceWorker::ModelChoice;
+    using Result = DeviceWorker::ModelChoiceResult;
     comm_->SetCurrentDeviceType(kDeviceType);
-    EXPECT_FALSE(Worker().ChooseDeviceModel(kDeviceType, DeviceWorker::ModelChoice::DeviceList));
+    // The same device again only shows the tabs.
+    EXPECT_EQ(Worker().ChooseDeviceModel(kDeviceType, Choice::DeviceList),
+              (Result{.open_device_pages = true}));
     EXPECT_TRUE(Worker().TaskQueueEmpty());
-    EXPECT_TRUE(Worker().ChooseDeviceModel(102, DeviceWorker::ModelChoice::DeviceList));
+    EXPECT_EQ(Worker().ChooseDeviceModel(102, Choice::DeviceList),
+              (Result{.task_queued = true, .open_device_pages = true}));
     EXPECT_EQ(comm_->CurrentDeviceType(), 102);
     EXPECT_EQ(stored_type_, 102);
     EXPECT_EQ(store_.DeviceType(), 0);
-    EXPECT_TRUE(Worker().ChooseDeviceModel(103, DeviceWorker::ModelChoice::ModelList));
-    EXPECT_EQ(store_.DeviceType(), 103);
+    EXPECT_FALSE(Worker().TaskQueueEmpty());
+    // The model list acts even on the model already served, and waits for the task.
+    EXPECT_EQ(Worker().ChooseDeviceModel(102, Choice::ModelList),
+              (Result{.task_queued = true, .show_wait_dialog = true}));
+    EXPECT_EQ(store_.DeviceType(), 102);
 }
 
 TEST_F(WorkerTest, RescanWithASleepingReceiverListsTheModelOfflineAndShowsNotConnected) {
     sim_->WithFirmware(mouse_, [](sim::FirmwareModel& m) { m.SetAsleep(true); });
     sim_->Plug(mouse_, sim::Link::Receiver, kVid, kReceiverPid, {0x0123, true, true});
-    stored_type_ = 999;  // unknown to the list: replaced by its own choice and written back
+    stored_type_ = 999;  // unknown to the catalogue: its first model, written back
     Worker().UpdateDeviceList();
     EXPECT_EQ(view_.Calls(),
-              (std::vector<std::string>{"SetAllDeviceState 0", "SetDeviceState 101 2 0",
-                                        "SetDeviceVersion 101 291", "SelectDevice 999",
-                                        "ShowConnectionState 50", "SelectTab 0", "ShowTabBar 0",
-                                        "ShowHomePage 1", "ShowHomeHint 1", "ShowDeviceList 0"}));
+              (std::vector<std::string>{"DeviceList 101: 101=2/0/291", "Connection 50"}));
     EXPECT_EQ(stored_type_, kDeviceType);
+    EXPECT_EQ(comm_->CurrentDeviceType(), kDeviceType);
     EXPECT_TRUE(Worker().DevicesPresent());
-    EXPECT_FALSE(state_.connected_shown);
+    EXPECT_FALSE(state_.Snapshot().connected_shown);
+}
+
+TEST_F(WorkerTest, DeviceListKeepsTheStoredModelTheCatalogueKnowsAndListsEveryModel) {
+    comm_->AddDevice(kVid, 0xF5D7, "", 205, ConnectionMode::Wired);
+    comm_->AddDevice(kVid, 0xF5D8, "", 102, ConnectionMode::Wired);
+    comm_->AddDevice(kVid, 0xF5D9, "", 205, ConnectionMode::Receiver);
+    sim_->Plug(mouse_, sim::Link::Wired, kVid, 0xF5D8);
+    stored_type_ = 102;
+    Worker().UpdateDeviceList();
+    EXPECT_EQ(view_.Calls(), (std::vector<std::string>{"DeviceList 102: 101=- 205=- 102=0/1/256",
+                                                       "Connection 51 connected pages"}));
+    EXPECT_EQ(stored_type_, 102);
 }
 
 TEST(HidrawPathTest, RendersTheWindowsInterfaceForm) {

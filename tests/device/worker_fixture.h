@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -33,7 +34,7 @@ inline constexpr std::uint16_t kBluetoothVid = 0x046D;
 inline constexpr std::uint16_t kBluetoothPid = 0x00BA;
 inline constexpr int kDeviceType = 101;
 
-// Every update as one line of text, e.g. "ShowConnectionState 52".
+// Every notification as one line of text, e.g. "Connection 52 connected".
 class RecordingView : public DeviceView {
   public:
     std::vector<std::string> Calls() const {
@@ -50,10 +51,87 @@ class RecordingView : public DeviceView {
     }
     // Waits (generously) until `call` has been made `times` times.
     bool WaitFor(const std::string& call, int times = 1) {
-        std::unique_lock lock(mutex_);
-        const bool seen = changed_.wait_for(lock, std::chrono::seconds(20), [&] {
-            return std::count(calls_.begin(), calls_.end(), call) >= times;
+        return WaitUntil([&] { return std::count(calls_.begin(), calls_.end(), call) >= times; });
+    }
+    // Waits until a call beginning with `prefix` has been made.
+    bool WaitForPrefix(const std::string& prefix) {
+        return WaitUntil([&] {
+            return std::any_of(calls_.begin(), calls_.end(),
+                               [&](const std::string& c) { return c.starts_with(prefix); });
         });
+    }
+    // Runs on the notifying thread at every call, as a window that looks at the device state
+    // on each notification would. Set it before the worker starts.
+    void OnEveryCall(std::function<void()> observer) { observer_ = std::move(observer); }
+    DeviceList LastDeviceList() const {
+        const std::lock_guard lock(mutex_);
+        return device_list_;
+    }
+    ProfileList LastProfiles() const {
+        const std::lock_guard lock(mutex_);
+        return profiles_;
+    }
+
+    // "DeviceList <selected>: <type>=<mode>/<online>/<release> ..." with "-" for an absent model.
+    void DeviceListChanged(const DeviceList& list) override {
+        std::string line = "DeviceList " + std::to_string(list.selected_type) + ":";
+        for (const DeviceListEntry& m : list.models) {
+            line += " " + std::to_string(m.device_type) + "=";
+            line += m.present ? std::to_string(static_cast<int>(m.mode)) + "/" +
+                                    (m.online ? "1" : "0") + "/" + std::to_string(m.release_number)
+                              : "-";
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            device_list_ = list;
+        }
+        Add(line);
+    }
+    void ConnectionChanged(const ConnectionUpdate& u) override {
+        if (u.text_id != ConnectionText(u.mode)) {
+            ADD_FAILURE() << "text " << u.text_id << " for mode " << static_cast<int>(u.mode);
+        }
+        Add("Connection " + std::to_string(u.text_id) + (u.connected ? " connected" : "") +
+            (u.open_device_pages ? " pages" : "") +
+            (u.stop_macro_recording ? " stop-recording" : ""));
+    }
+    // "Profiles <active>"; the list itself is kept for LastProfiles.
+    void ProfilesChanged(const ProfileList& profiles) override {
+        {
+            const std::lock_guard lock(mutex_);
+            profiles_ = profiles;
+        }
+        Add("Profiles " + std::to_string(profiles.active_profile));
+    }
+    void BatteryChanged(const BatteryInfo& b) override {
+        Add("Battery " + std::to_string(b.level) + (b.charging ? " charging" : ""));
+    }
+    void SettingsRefreshed(const PageRefresh& r) override {
+        Add("Refresh " + std::to_string(r.profile) + (r.keys ? " keys" : "") +
+            (r.macros ? " macros" : "") + (r.performance ? " performance" : "") +
+            (r.lighting ? " lighting" : ""));
+    }
+    // "Mouse dpi <level> <value> <type> rate <code>", either part only when it changed.
+    void MouseSettingsChanged(const MouseSettingsChange& c) override {
+        std::string line = "Mouse";
+        if (c.dpi) {
+            line += " dpi " + std::to_string(c.dpi->level) + " " + std::to_string(c.dpi->value) +
+                    " " + std::to_string(c.dpi->device_type);
+        }
+        if (c.report_rate) {
+            line += " rate " + std::to_string(*c.report_rate);
+        }
+        Add(line);
+    }
+    void TaskFinished(TaskCode code) override {
+        Add("TaskFinished " + std::to_string(static_cast<int>(code)));
+    }
+
+  private:
+    template <typename Done>
+    bool WaitUntil(Done done) {
+        std::unique_lock lock(mutex_);
+        const bool seen = changed_.wait_for(lock, std::chrono::seconds(20), done);
         if (!seen) {
             for (const std::string& c : calls_) {
                 ADD_FAILURE() << "seen: " << c;
@@ -62,62 +140,10 @@ class RecordingView : public DeviceView {
         return seen;
     }
 
-    void ClearProfiles() override { Add("ClearProfiles"); }
-    void AddProfileItem(const std::string& text, int id) override {
-        Add("AddProfileItem " + text + " " + std::to_string(id));
-    }
-    void SelectProfileItem(int id) override { Add("SelectProfileItem " + std::to_string(id)); }
-    void ShowBattery(const BatteryInfo& b) override {
-        Add("ShowBattery " + std::to_string(b.level) + (b.charging ? " charging" : ""));
-    }
-    void ShowConnectionState(int text) override {
-        Add("ShowConnectionState " + std::to_string(text));
-    }
-    void ShowTabBar(bool shown) override { Add(std::string("ShowTabBar ") + (shown ? "1" : "0")); }
-    void SelectTab(int index) override { Add("SelectTab " + std::to_string(index)); }
-    void ShowHomePage(bool shown) override {
-        Add(std::string("ShowHomePage ") + (shown ? "1" : "0"));
-    }
-    void ShowHomeHint(bool shown) override {
-        Add(std::string("ShowHomeHint ") + (shown ? "1" : "0"));
-    }
-    void ShowDeviceList(bool shown) override {
-        Add(std::string("ShowDeviceList ") + (shown ? "1" : "0"));
-    }
-    void SetAllDeviceState(int state) override {
-        Add("SetAllDeviceState " + std::to_string(state));
-    }
-    void SetDeviceState(int type, int mode, int online) override {
-        Add("SetDeviceState " + std::to_string(type) + " " + std::to_string(mode) + " " +
-            std::to_string(online));
-    }
-    void SetDeviceVersion(int type, int release) override {
-        Add("SetDeviceVersion " + std::to_string(type) + " " + std::to_string(release));
-    }
-    int SelectDevice(int type) override {
-        Add("SelectDevice " + std::to_string(type));
-        return type == kDeviceType ? type : kDeviceType;
-    }
-    void RefreshKeyPage(int profile) override { Add("RefreshKeyPage " + std::to_string(profile)); }
-    void RefreshMacroPage() override { Add("RefreshMacroPage"); }
-    void RefreshPerformancePage(int profile) override {
-        Add("RefreshPerformancePage " + std::to_string(profile));
-    }
-    void RefreshLightingPage(int profile) override {
-        Add("RefreshLightingPage " + std::to_string(profile));
-    }
-    void EndWaitDialog() override { Add("EndWaitDialog"); }
-    void ShowDpiLevel(int level, int value, int type) override {
-        Add("ShowDpiLevel " + std::to_string(level) + " " + std::to_string(value) + " " +
-            std::to_string(type));
-    }
-    void ShowReportRate(int rate) override { Add("ShowReportRate " + std::to_string(rate)); }
-    void PopupDpiValue(int value) override { Add("PopupDpiValue " + std::to_string(value)); }
-    void PopupReportRate(int rate) override { Add("PopupReportRate " + std::to_string(rate)); }
-    void StopMacroRecording() override { Add("StopMacroRecording"); }
-
-  private:
     void Add(std::string call) {
+        if (observer_) {
+            observer_();
+        }
         {
             const std::lock_guard lock(mutex_);
             calls_.push_back(std::move(call));
@@ -128,7 +154,13 @@ class RecordingView : public DeviceView {
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::string> calls_;
+    DeviceList device_list_;
+    ProfileList profiles_;
+    std::function<void()> observer_;
 };
+
+// The full synchronisation's page refresh of profile 1 without a lighting page.
+inline const std::string kFullRefresh = "Refresh 1 keys macros performance";
 
 // The position of the first `call` at or after `from`; calls.size() when there is none.
 inline std::size_t Find(const std::vector<std::string>& calls, const std::string& call,
@@ -172,6 +204,7 @@ class WorkerTest : public ::testing::Test {
                 if (!store_.IsOpen() || store_.DeviceType() != type) {
                     store_.SwitchDeviceModel(dir_.path(), "Mouse", type);
                 }
+                return lighting_.load();
             };
             hooks.read_device_type = [this] { return stored_type_.load(); };
             hooks.write_device_type = [this](int type) { stored_type_ = type; };
@@ -200,10 +233,10 @@ class WorkerTest : public ::testing::Test {
 
     // Starts the worker with task 1 and waits for its first synchronisation.
     void StartSynced() {
-        Worker().QueueTask(1);
+        Worker().QueueTask(TaskCode::InitialSync);
         Worker().StartWorker();
-        ASSERT_TRUE(view_.WaitFor("RefreshPerformancePage 1"));
-        ASSERT_TRUE(view_.WaitFor("EndWaitDialog"));
+        ASSERT_TRUE(view_.WaitFor(kFullRefresh));
+        ASSERT_TRUE(view_.WaitFor("TaskFinished 1"));
     }
 
     std::vector<std::vector<std::uint8_t>> Writes(const std::string& path = {}) const {
@@ -245,11 +278,12 @@ class WorkerTest : public ::testing::Test {
     int mouse_ = -1;
     std::unique_ptr<DriverComm> comm_;
     ProfileStore store_;
-    DeviceState state_;
+    SharedDeviceState state_;
     RecordingView view_;
     HotplugQueue hotplug_;
     std::unique_ptr<sim::SimulatedHotplugSource> source_;
     std::atomic<int> stored_type_{kDeviceType};
+    std::atomic<bool> lighting_{false};
     std::atomic<long> clock_ms_{1'000'000};
     std::mutex sleep_mutex_;
     std::vector<long> sleeps_;

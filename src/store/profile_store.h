@@ -64,7 +64,7 @@ class ProfileStore {
     // The first profile with status 1, or 0.
     int GetActiveProfile();
 
-    // Button assignments. Reads and the description update always use layer 0.
+    // Button assignments. Every operation works on the given layer; this system uses layer 0.
     int SaveKeyAssignment(const KeyAssignment& record);
     bool LoadKeyAssignment(int profile, int fn_layer, int key_code, KeyAssignment& record);
     bool SetKeyMacroDesc(int profile, int fn_layer, int key_code, std::string_view text);

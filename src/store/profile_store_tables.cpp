@@ -126,7 +126,7 @@ int ProfileStore::SaveKeyAssignment(const KeyAssignment& record) {
     return StepInsert(statement);
 }
 
-bool ProfileStore::LoadKeyAssignment(int profile, int /*fn_layer*/, int key_code,
+bool ProfileStore::LoadKeyAssignment(int profile, int fn_layer, int key_code,
                                      KeyAssignment& record) {
     std::lock_guard lock(lock_);
     SQLiteStatement statement;
@@ -134,7 +134,7 @@ bool ProfileStore::LoadKeyAssignment(int profile, int /*fn_layer*/, int key_code
         statement,
         "SELECT * FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?");
     statement.BindInt(1, profile);
-    statement.BindInt(2, 0);
+    statement.BindInt(2, fn_layer);
     statement.BindInt(3, key_code);
     if (statement.Step() != SQLITE_ROW) {
         return false;
@@ -143,7 +143,7 @@ bool ProfileStore::LoadKeyAssignment(int profile, int /*fn_layer*/, int key_code
     return true;
 }
 
-bool ProfileStore::SetKeyMacroDesc(int profile, int /*fn_layer*/, int key_code,
+bool ProfileStore::SetKeyMacroDesc(int profile, int fn_layer, int key_code,
                                    std::string_view text) {
     std::lock_guard lock(lock_);
     SQLiteStatement statement;
@@ -152,19 +152,19 @@ bool ProfileStore::SetKeyMacroDesc(int profile, int /*fn_layer*/, int key_code,
                 "and key_code = ?");
     statement.BindText(1, ToUtf8(text));
     statement.BindInt(2, profile);
-    statement.BindInt(3, 0);
+    statement.BindInt(3, fn_layer);
     statement.BindInt(4, key_code);
     return IsWriteOk(statement.Step());
 }
 
-int ProfileStore::LoadKeyAssignments(int profile, int /*fn_layer*/,
+int ProfileStore::LoadKeyAssignments(int profile, int fn_layer,
                                      std::vector<KeyAssignment>& records) {
     records.clear();
     std::lock_guard lock(lock_);
     SQLiteStatement statement;
     db_.Prepare(statement, "SELECT * FROM t_key_macro_data WHERE profile = ? and fn_layer = ?");
     statement.BindInt(1, profile);
-    statement.BindInt(2, 0);
+    statement.BindInt(2, fn_layer);
     return ReadAll(statement, records, ReadKeyAssignment);
 }
 

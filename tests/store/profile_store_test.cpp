@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "store/settings_defaults.h"
@@ -29,8 +30,25 @@ std::vector<std::string> Column(const std::filesystem::path& file, const std::st
     return values;
 }
 
-TEST(ProfileStoreInstanceTest, IsOneObject) {
-    EXPECT_EQ(&ProfileStore::Instance(), &ProfileStore::Instance());
+// The worker and the window's thread both reach the store through Instance: a model opened on
+// one thread is the one the other reads and writes.
+TEST(ProfileStoreInstanceTest, IsSharedByEveryThread) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "db");
+    std::thread opener([&] {
+        ASSERT_TRUE(ProfileStore::Instance().SwitchDeviceModel(dir.path(), "Shared", 150));
+    });
+    opener.join();
+    ProfileStore& store = ProfileStore::Instance();
+    EXPECT_EQ(store.DeviceType(), 150);
+    EXPECT_EQ(store.Path(), ProfileStore::DeviceStorePath(dir.path(), "Shared").string());
+    EXPECT_EQ(store.AddProfile({}), 1);
+    std::thread closer([] { EXPECT_TRUE(ProfileStore::Instance().Close()); });
+    closer.join();
+    EXPECT_FALSE(store.IsOpen());
+    EXPECT_EQ(QueryInt(ProfileStore::DeviceStorePath(dir.path(), "Shared"),
+                       "SELECT count(*) FROM t_configdata"),
+              59);
 }
 
 TEST_F(ProfileStoreTest, FirstOpenCreatesTheFullSchemaAndNoRows) {

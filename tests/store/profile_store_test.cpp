@@ -227,7 +227,7 @@ TEST_F(ProfileStoreTest, ResetLeavesAnEmptyFileAndOtherModelsAlone) {
     store_.AddMacro("lost");
     store_.SetActiveProfile(1);
 
-    EXPECT_TRUE(store_.ResetDeviceStore(dir_.path(), "Mouse", 120));
+    EXPECT_TRUE(store_.ResetDeviceStore(dir_.path(), "Mouse", 120).ok);
     EXPECT_TRUE(store_.OpenFlag());
     EXPECT_EQ(store_.DeviceType(), 120);
     EXPECT_EQ(Count("t_profile_data"), 0);
@@ -240,7 +240,7 @@ TEST_F(ProfileStoreTest, ResetIgnoresAStaleJournal) {
     ASSERT_TRUE(Open());
     store_.AddProfile({});
     test::WriteFile(File().string() + "-journal", std::string(4096, '\xd9'));
-    EXPECT_TRUE(store_.ResetDeviceStore(dir_.path(), "Mouse", 0));
+    EXPECT_TRUE(store_.ResetDeviceStore(dir_.path(), "Mouse", 0).ok);
     EXPECT_FALSE(std::filesystem::exists(File().string() + "-journal"));
     EXPECT_EQ(Count("t_profile_data"), 0);
 }

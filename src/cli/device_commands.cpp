@@ -316,7 +316,7 @@ int RunReset(const GlobalOptions& options, const Args& args) {
         return code;
     }
     Session session(options);
-    if (const int code = session.Connect(); code != kExitOk) {
+    if (const int code = session.Connect(Session::DamagedStore::kAccept); code != kExitOk) {
         return code;
     }
     if (const int code = session.RequireMouse(); code != kExitOk) {
@@ -335,9 +335,13 @@ int RunReset(const GlobalOptions& options, const Args& args) {
             return session.Fail("reset cancelled; nothing was changed");
         }
     }
-    if (!session.store().ResetDeviceStore(UserDataFolder(), session.file_stem(),
-                                          session.device_type())) {
-        return session.Fail("cannot recreate the profile store " + session.store().Path());
+    const StoreReset recreated = session.store().ResetDeviceStore(
+        UserDataFolder(), session.file_stem(), session.device_type());
+    const std::string kept = recreated.kept_copy.string();
+    if (!recreated.ok) {
+        return session.Fail("could not recreate the profile store " + session.store().Path() +
+                            ": " + recreated.error +
+                            (kept.empty() ? "" : "; the old file is kept as " + kept));
     }
     session.ReloadProfiles();
     session.TakeWrites();
@@ -352,9 +356,15 @@ int RunReset(const GlobalOptions& options, const Args& args) {
     }
     result.Set("profile", session.state().active_profile);
     result.Set("read_back", read_back);
+    if (!kept.empty()) {
+        result.Set("damaged_copy", kept);
+    }
     if (options.json) {
         PrintJson(result);
     } else {
+        if (!kept.empty()) {
+            std::printf("The damaged profile store was kept as %s.\n", kept.c_str());
+        }
         std::printf("The %s was reset; its profiles are the defaults again (profile %d active).\n",
                     session.model_name().c_str(), session.state().active_profile);
         if (!resync) {

@@ -20,6 +20,23 @@ constexpr int kProfileWordText = 60;
 // The demo mouse answers at once; its reads need not wait as long as a real mouse's.
 constexpr double kDemoTimeScale = 0.05;
 
+// What is wrong with the store, and for damage the way out: the reset keeps the old file.
+std::string StoreProblem(const std::string& path, const StoreHealth& health) {
+    if (!health.damaged()) {
+        return "cannot read the profile store " + path + " (" + health.detail + ")";
+    }
+    std::string what = health.detail;
+    if (health.condition == StoreCondition::kEmptyFile) {
+        what = "an empty file";
+    } else if (health.condition == StoreCondition::kNotADatabase) {
+        what = "not a database";
+    } else if (health.condition == StoreCondition::kMissingTables) {
+        what = "tables missing: " + health.detail;
+    }
+    return "the profile store " + path + " is damaged (" + what +
+           "): run \"veltractl reset --yes\" to recreate it; the damaged file is kept beside it";
+}
+
 }  // namespace
 
 int UsageError(std::string_view command, std::string_view message) {
@@ -127,16 +144,22 @@ void Session::Scan() {
     comm_.SetCurrentDeviceType(device_type_);
 }
 
-int Session::OpenStore() {
+int Session::OpenStore(DamagedStore damaged) {
     const std::filesystem::path folder = UserDataFolder();
     if (!EnsureFolder(folder / "db") ||
         !store().SwitchDeviceModel(folder, file_stem_, device_type_)) {
         return Fail("cannot open the profile store " +
                     ProfileStore::DeviceStorePath(folder, file_stem_).string());
     }
-    ReloadProfiles();
-    if (state_.active_profile < 1) {
-        return Fail("the profile store " + store().Path() + " holds no profiles");
+    const StoreHealth health = store().CheckHealth();
+    if (!health.healthy() && damaged == DamagedStore::kRefuse) {
+        return Fail(StoreProblem(store().Path(), health));
+    }
+    if (health.healthy()) {
+        ReloadProfiles();
+        if (state_.active_profile < 1) {
+            return Fail("the profile store " + store().Path() + " holds no profiles");
+        }
     }
     protocol_ = std::make_unique<DeviceProtocol>(
         comm_, store(), state_, [this](const BatteryInfo& battery) { battery_ = battery; });
@@ -152,12 +175,12 @@ void Session::ReloadProfiles() {
     }
 }
 
-int Session::Connect() {
+int Session::Connect(DamagedStore damaged) {
     if (const int code = LoadConfiguration(); code != kExitOk) {
         return code;
     }
     Scan();
-    return OpenStore();
+    return OpenStore(damaged);
 }
 
 int Session::RequireMouse() {

@@ -78,10 +78,13 @@ class Session {
     int LoadConfiguration();
     // The backend (simulated in demo mode) and a scan of every supported interface.
     void Scan();
-    // Opens the model's store and loads its profiles (the five defaults of a new file).
-    int OpenStore();
+    // How a command takes a store that fails its health check.
+    enum class DamagedStore { kRefuse, kAccept };
+    // Opens the model's store and loads its profiles (the five defaults of a new file). A store
+    // that is damaged or unreadable is an error, unless the command is the one that recreates it.
+    int OpenStore(DamagedStore damaged = DamagedStore::kRefuse);
     // Scan and store; the usual start of a command that talks to the mouse.
-    int Connect();
+    int Connect(DamagedStore damaged = DamagedStore::kRefuse);
     // kExitOk when a mouse of the served model is connected, else the no-mouse message and 1.
     int RequireMouse();
     // RequireMouse, then ReadDeviceData into the active profile.

@@ -36,14 +36,14 @@ ProfileList LoadProfileList(ProfileStore& store, std::string_view profile_word) 
     const auto lock = store.Lock();
     std::vector<ProfileRecord> records;
     if (store.LoadProfiles(records) < 1) {
+        std::vector<std::string> names;
         for (int n = 1; n <= kDefaultProfiles; ++n) {
-            ProfileRecord record;
-            record.name = Join(profile_word, std::to_string(n));
-            store.AddProfile(record);
+            names.push_back(Join(profile_word, std::to_string(n)));
         }
-        store.SetActiveProfile(1);
+        store.CreateDefaultProfiles(names);
         store.LoadProfiles(records);
     }
+    store.RestoreMissingSettings();
 
     ProfileList list;
     for (const ProfileRecord& record : records) {

@@ -35,9 +35,9 @@ struct ProfileList {
 // in place of that prefix; any other name is shown as stored.
 std::string ProfileDisplayName(std::string_view stored_name, std::string_view profile_word);
 
-// Creates the five default profiles when the file has none (profile 1 active), builds the
-// display names and finds the active profile, making profile 1 active when none is. Runs under
-// the store lock as a whole.
+// Creates the five default profiles when the file has none (profile 1 active), restores the
+// default of every settings row a profile lacks, builds the display names and finds the active
+// profile, making profile 1 active when none is. Runs under the store lock as a whole.
 // `profile_word` is the language text for the word "Profile".
 ProfileList LoadProfileList(ProfileStore& store, std::string_view profile_word);
 

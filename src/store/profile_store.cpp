@@ -1,9 +1,18 @@
 #include "store/profile_store.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <array>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <set>
 #include <system_error>
+#include <utility>
 
 #include "store/settings_defaults.h"
 
@@ -60,7 +69,133 @@ std::string PathToUtf8(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+std::filesystem::path JournalOf(const std::filesystem::path& file) {
+    std::filesystem::path journal = file;
+    journal += "-journal";
+    return journal;
+}
+
+StoreCondition ConditionOf(int code) {
+    switch (code & 0xFF) {
+        case SQLITE_NOTADB:
+            return StoreCondition::kNotADatabase;
+        case SQLITE_CORRUPT:
+            return StoreCondition::kDamaged;
+        default:
+            return StoreCondition::kUnreadable;
+    }
+}
+
+// Every table of the schema with its columns, read from a database built in memory from the
+// schema itself, so the check cannot drift from what CreateSchema makes.
+std::vector<std::pair<std::string, std::vector<std::string>>> SchemaColumns() {
+    std::vector<std::pair<std::string, std::vector<std::string>>> tables;
+    SQLiteDB reference;
+    if (!reference.Open(":memory:", {}, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY)) {
+        return tables;
+    }
+    for (const char* statement : kSchema) {
+        reference.Exec(statement);
+    }
+    SQLiteStatement names;
+    reference.Prepare(names,
+                      "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
+                      "'sqlite%' ORDER BY name");
+    while (names.Step() == SQLITE_ROW) {
+        tables.emplace_back(names.ColumnString(0), std::vector<std::string>());
+    }
+    for (auto& [table, columns] : tables) {
+        SQLiteStatement info;
+        reference.Prepare(info, "SELECT name FROM pragma_table_info(?)");
+        info.BindText(1, table);
+        while (info.Step() == SQLITE_ROW) {
+            columns.push_back(info.ColumnString(0));
+        }
+    }
+    return tables;
+}
+
+StoreHealth CheckStoreFile(SQLiteDB& db, const std::filesystem::path& file) {
+    if (!db.IsOpen()) {
+        return {StoreCondition::kClosed, {}};
+    }
+    std::error_code ec;
+    if (std::filesystem::file_size(file, ec) == 0 && !ec) {
+        return {StoreCondition::kEmptyFile, {}};
+    }
+    {
+        SQLiteStatement check;
+        int code = db.Prepare(check, "PRAGMA quick_check");
+        if (code == SQLITE_OK) {
+            code = check.Step();
+        }
+        if (code != SQLITE_ROW) {
+            return {ConditionOf(code), db.ErrorMessage()};
+        }
+        const std::string verdict = check.ColumnString(0);
+        if (verdict != "ok") {
+            return {StoreCondition::kDamaged, verdict};
+        }
+    }
+    static const auto kTables = SchemaColumns();
+    std::string missing;
+    for (const auto& [table, columns] : kTables) {
+        SQLiteStatement info;
+        db.Prepare(info, "SELECT name FROM pragma_table_info(?)");
+        info.BindText(1, table);
+        std::set<std::string> present;
+        int code;
+        while ((code = info.Step()) == SQLITE_ROW) {
+            present.insert(info.ColumnString(0));
+        }
+        if (code != SQLITE_DONE) {
+            return {ConditionOf(code), db.ErrorMessage()};
+        }
+        std::string lacking;
+        for (const std::string& column : columns) {
+            if (present.count(column) == 0) {
+                lacking += (lacking.empty() ? "" : ", ") + column;
+            }
+        }
+        if (present.empty()) {
+            missing += (missing.empty() ? "" : "; ") + table;
+        } else if (!lacking.empty()) {
+            missing += (missing.empty() ? "" : "; ") + table + " without " + lacking;
+        }
+    }
+    if (!missing.empty()) {
+        return {StoreCondition::kMissingTables, missing};
+    }
+    return {StoreCondition::kHealthy, {}};
+}
+
+// "<file>.damaged-20240131-235959", with "-2", "-3"... when that name is taken.
+std::filesystem::path DamagedCopyPath(const std::filesystem::path& file) {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::filesystem::path copy = file;
+    copy += std::string(".damaged-") + stamp;
+    std::error_code ec;
+    for (int n = 2; std::filesystem::exists(copy, ec); ++n) {
+        copy = file;
+        copy += std::string(".damaged-") + stamp + "-" + std::to_string(n);
+    }
+    return copy;
+}
+
+std::string ErrnoText(int error) {
+    return std::system_category().message(error);
+}
+
 }  // namespace
+
+bool StoreHealth::damaged() const {
+    return condition == StoreCondition::kEmptyFile || condition == StoreCondition::kNotADatabase ||
+           condition == StoreCondition::kDamaged || condition == StoreCondition::kMissingTables;
+}
 
 ProfileStore& ProfileStore::Instance() {
     static ProfileStore store;
@@ -82,17 +217,22 @@ std::filesystem::path ProfileStore::DeviceStorePath(const std::filesystem::path&
 
 bool ProfileStore::OpenDeviceStore(const std::filesystem::path& folder, std::string_view stem) {
     std::lock_guard lock(lock_);
-    const std::filesystem::path file = DeviceStorePath(folder, stem);
-    path_ = PathToUtf8(file);
+    path_ = PathToUtf8(DeviceStorePath(folder, stem));
+    std::string error;
+    open_flag_ = OpenPath(error);
+    return open_flag_;
+}
+
+bool ProfileStore::OpenPath(std::string& error) {
     std::error_code ec;
-    bool result;
-    if (std::filesystem::exists(file, ec)) {
-        result = db_.IsOpen() || db_.Open(path_.c_str(), {}, kOpenExisting);
-    } else {
-        result = CreateSchema();
+    if (std::filesystem::exists(PathFromUtf8(path_), ec)) {
+        if (db_.IsOpen() || db_.Open(path_.c_str(), {}, kOpenExisting)) {
+            return true;
+        }
+        error = "cannot open it";
+        return false;
     }
-    open_flag_ = result;
-    return result;
+    return CreateSchema(error);
 }
 
 void ProfileStore::DeleteDeviceStore(const std::filesystem::path& folder, std::string_view stem) {
@@ -102,24 +242,60 @@ void ProfileStore::DeleteDeviceStore(const std::filesystem::path& folder, std::s
     std::filesystem::remove(file, ec);
     // A journal left by an interrupted write belongs to the deleted file; SQLite would replay it
     // into the fresh one.
-    std::filesystem::path journal = file;
-    journal += "-journal";
-    std::filesystem::remove(journal, ec);
+    std::filesystem::remove(JournalOf(file), ec);
 }
 
-bool ProfileStore::CreateSchema() {
+bool ProfileStore::CreateSchema(std::string& error) {
     std::lock_guard lock(lock_);
     if (db_.IsOpen()) {
         return true;
     }
-    if (!db_.Open(path_.c_str(), {}, kOpenOrCreate)) {
+    // The file is built under a name of this process's own and linked into place complete, so
+    // another process never opens it while its tables are still missing, and of two processes
+    // creating it at once the first one's file is the one both use.
+    static std::atomic<int> serial{0};
+    const std::string building_path =
+        path_ + ".new-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+    // A file of that name can only be left over from a crash of an earlier process.
+    ::unlink(building_path.c_str());
+    // Created here rather than by SQLite, whose fallback to a read-only open hides the reason.
+    const int fd = ::open(building_path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = "cannot create it: " + ErrnoText(errno);
         return false;
     }
-    bool all_ok = true;
-    for (const char* statement : kSchema) {
-        all_ok = db_.Exec(statement) == SQLITE_OK && all_ok;
+    ::close(fd);
+    bool built = false;
+    {
+        SQLiteDB building;
+        if (building.Open(building_path.c_str(), {}, kOpenOrCreate)) {
+            SQLiteWriteTransaction transaction(building);
+            bool all_ok = transaction.Started();
+            for (const char* statement : kSchema) {
+                all_ok = building.Exec(statement) == SQLITE_OK && all_ok;
+            }
+            built = all_ok && transaction.Commit();
+            if (!built) {
+                error = "cannot create it: " + building.ErrorMessage();
+            }
+        } else {
+            error = "cannot create it";
+        }
+        built = building.Close() && built;
     }
-    return all_ok;
+    if (built && ::link(building_path.c_str(), path_.c_str()) != 0 && errno != EEXIST) {
+        error = "cannot create it: " + ErrnoText(errno);
+        built = false;
+    }
+    ::unlink(building_path.c_str());
+    if (!built) {
+        return false;
+    }
+    if (!db_.Open(path_.c_str(), {}, kOpenExisting)) {
+        error = "cannot open it";
+        return false;
+    }
+    return true;
 }
 
 bool ProfileStore::Close() {
@@ -132,32 +308,90 @@ bool ProfileStore::IsOpen() const {
     return db_.IsOpen();
 }
 
-bool ProfileStore::OpenModel(const std::filesystem::path& folder, std::string_view stem,
-                             int device_type, bool start_empty) {
-    std::lock_guard lock(lock_);
+void ProfileStore::CloseForSwitch() {
     // Close whenever a connection exists, not only when the last open reported success: a file
-    // whose schema failed stays connected, and keeping that connection would send this model's
-    // data into another model's (or a deleted) file.
+    // that failed to open completely may still be connected, and keeping that connection would
+    // send this model's data into another model's (or a deleted) file.
     if (open_flag_ || db_.IsOpen()) {
         db_.Close();
     }
     open_flag_ = false;
-    if (start_empty) {
-        DeleteDeviceStore(folder, stem);
-    }
+}
+
+bool ProfileStore::SwitchDeviceModel(const std::filesystem::path& folder, std::string_view stem,
+                                     int device_type) {
+    std::lock_guard lock(lock_);
+    CloseForSwitch();
     const bool result = OpenDeviceStore(folder, stem);
     device_type_ = device_type;
     return result;
 }
 
-bool ProfileStore::SwitchDeviceModel(const std::filesystem::path& folder, std::string_view stem,
-                                     int device_type) {
-    return OpenModel(folder, stem, device_type, false);
+StoreReset ProfileStore::ResetDeviceStore(const std::filesystem::path& folder,
+                                          std::string_view stem, int device_type) {
+    std::lock_guard lock(lock_);
+    CloseForSwitch();
+    device_type_ = device_type;
+    path_ = PathToUtf8(DeviceStorePath(folder, stem));
+    StoreReset result;
+    if (!PutOldFileAside(result)) {
+        std::string ignored;
+        open_flag_ = OpenPath(ignored);
+        return result;
+    }
+    open_flag_ = OpenPath(result.error);
+    result.ok = open_flag_;
+    return result;
 }
 
-bool ProfileStore::ResetDeviceStore(const std::filesystem::path& folder, std::string_view stem,
-                                    int device_type) {
-    return OpenModel(folder, stem, device_type, true);
+bool ProfileStore::PutOldFileAside(StoreReset& result) {
+    namespace fs = std::filesystem;
+    const fs::path file = PathFromUtf8(path_);
+    const fs::path journal = JournalOf(file);
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(file, ec))) {
+        // A journal without its file belongs to nothing SQLite should replay into the new one.
+        fs::remove(journal, ec);
+        return true;
+    }
+    StoreHealth health;
+    {
+        // Read-only, so that a journal is never played back into a file that may be kept: one
+        // that needs it counts as unreadable and goes aside with it.
+        SQLiteDB probe;
+        probe.Open(path_.c_str(), {}, SQLITE_OPEN_READONLY);
+        health = CheckStoreFile(probe, file);
+    }
+    if (health.healthy()) {
+        if (!fs::remove(file, ec)) {
+            result.error = "cannot delete the old file: " + ec.message();
+            return false;
+        }
+        fs::remove(journal, ec);
+        return true;
+    }
+    const fs::path copy = DamagedCopyPath(file);
+    fs::rename(file, copy, ec);
+    if (ec) {
+        result.error = "cannot keep the old file as " + copy.string() + ": " + ec.message();
+        return false;
+    }
+    result.kept_copy = copy;
+    // The journal may hold the rest of the copy's last write; it goes with it.
+    if (fs::exists(journal, ec)) {
+        fs::path copy_journal = JournalOf(copy);
+        fs::rename(journal, copy_journal, ec);
+        if (ec && !fs::remove(journal, ec)) {
+            result.error = "cannot move the old journal " + journal.string() + ": " + ec.message();
+            return false;
+        }
+    }
+    return true;
+}
+
+StoreHealth ProfileStore::CheckHealth() {
+    std::lock_guard lock(lock_);
+    return CheckStoreFile(db_, PathFromUtf8(path_));
 }
 
 std::unique_lock<std::recursive_mutex> ProfileStore::Lock() const {
@@ -220,36 +454,117 @@ bool ProfileStore::SetConfig(int profile, std::string_view key, std::string_view
     return IsWriteOk(statement.Step());
 }
 
-void ProfileStore::WriteDefaults(int profile) {
+bool ProfileStore::WriteDefaults(int profile) {
     std::lock_guard lock(lock_);
     SQLiteStatement statement;
+    bool all_ok = true;
     for (const ConfigDefault& row : DefaultConfig(device_type_)) {
         db_.Prepare(statement, "INSERT INTO t_configdata(profile, key, value) VALUES (?, ?, ?);");
         statement.BindInt(1, profile);
         statement.BindText(2, ToUtf8(row.key));
         statement.BindText(3, ToUtf8(row.value));
-        statement.Step();
+        all_ok = IsWriteOk(statement.Step()) && all_ok;
     }
+    return all_ok;
+}
+
+int ProfileStore::InsertProfile(const ProfileRecord& record) {
+    SQLiteStatement statement;
+    db_.Prepare(statement,
+                "INSERT INTO t_profile_data(name, status, app, type) VALUES (?, ?, ?, ?);");
+    statement.BindText(1, ToUtf8(record.name));
+    statement.BindInt(2, 0);
+    statement.BindText(3, ToUtf8(record.app));
+    statement.BindInt(4, 0);
+    return StepInsert(statement);
 }
 
 int ProfileStore::AddProfile(const ProfileRecord& record) {
     std::lock_guard lock(lock_);
-    int profile = 0;
-    {
-        SQLiteStatement statement;
-        db_.Prepare(statement,
-                    "INSERT INTO t_profile_data(name, status, app, type) VALUES (?, ?, ?, ?);");
-        statement.BindText(1, ToUtf8(record.name));
-        statement.BindInt(2, 0);
-        statement.BindText(3, ToUtf8(record.app));
-        statement.BindInt(4, 0);
-        profile = StepInsert(statement);
-    }
+    const int profile = InsertProfile(record);
     // A failed insert has no id to give the defaults to.
     if (profile > 0) {
         WriteDefaults(profile);
     }
     return profile;
+}
+
+bool ProfileStore::CreateDefaultProfiles(const std::vector<std::string>& names) {
+    std::lock_guard lock(lock_);
+    SQLiteWriteTransaction transaction(db_);
+    if (!transaction.Started()) {
+        return false;
+    }
+    {
+        SQLiteStatement count;
+        db_.Prepare(count, "SELECT count(*) FROM t_profile_data");
+        if (count.Step() != SQLITE_ROW) {
+            return false;
+        }
+        if (count.ColumnInt(0) > 0) {
+            return true;
+        }
+    }
+    int first = 0;
+    for (const std::string& name : names) {
+        ProfileRecord record;
+        record.name = name;
+        const int profile = InsertProfile(record);
+        if (profile <= 0 || !WriteDefaults(profile)) {
+            return false;
+        }
+        first = first > 0 ? first : profile;
+    }
+    return first > 0 && SetActiveProfile(first) && transaction.Commit();
+}
+
+int ProfileStore::RestoreMissingSettings() {
+    std::lock_guard lock(lock_);
+    std::set<std::pair<int, std::string>> present;
+    {
+        SQLiteStatement rows;
+        db_.Prepare(rows, "SELECT profile, key FROM t_configdata");
+        int code;
+        while ((code = rows.Step()) == SQLITE_ROW) {
+            present.emplace(rows.ColumnInt(0), rows.ColumnString(1));
+        }
+        if (code != SQLITE_DONE) {
+            return 0;
+        }
+    }
+    std::vector<ProfileRecord> profiles;
+    LoadProfiles(profiles);
+    const std::vector<ConfigDefault> defaults = DefaultConfig(device_type_);
+    std::vector<std::pair<int, const ConfigDefault*>> missing;
+    for (const ProfileRecord& profile : profiles) {
+        for (const ConfigDefault& row : defaults) {
+            if (present.count({profile.profile_id, row.key}) == 0) {
+                missing.emplace_back(profile.profile_id, &row);
+            }
+        }
+    }
+    if (missing.empty()) {
+        return 0;
+    }
+    SQLiteWriteTransaction transaction(db_);
+    SQLiteStatement statement;
+    int restored = 0;
+    for (const auto& [profile, row] : missing) {
+        // Another process may have restored the row since it was found missing.
+        db_.Prepare(statement,
+                    "INSERT INTO t_configdata(profile, key, value) SELECT ?, ?, ? WHERE NOT "
+                    "EXISTS (SELECT 1 FROM t_configdata WHERE profile = ? AND key = ?)");
+        statement.BindInt(1, profile);
+        statement.BindText(2, ToUtf8(row->key));
+        statement.BindText(3, ToUtf8(row->value));
+        statement.BindInt(4, profile);
+        statement.BindText(5, ToUtf8(row->key));
+        if (!IsWriteOk(statement.Step())) {
+            return 0;
+        }
+        restored += sqlite3_changes(db_.Handle());
+    }
+    return transaction.Commit() ? restored : 0;
 }
 
 int ProfileStore::LoadProfiles(std::vector<ProfileRecord>& records) {
@@ -270,6 +585,9 @@ int ProfileStore::LoadProfiles(std::vector<ProfileRecord>& records) {
 
 bool ProfileStore::SetActiveProfile(int profile) {
     std::lock_guard lock(lock_);
+    // Together, so another process never sees the moment with no profile active and "repairs"
+    // it into two.
+    SQLiteWriteTransaction transaction(db_);
     SQLiteStatement statement;
     db_.Prepare(statement, "UPDATE t_profile_data SET status = ?");
     statement.BindInt(1, 0);
@@ -277,7 +595,7 @@ bool ProfileStore::SetActiveProfile(int profile) {
     db_.Prepare(statement, "UPDATE t_profile_data SET status = ? WHERE profile = ?");
     statement.BindInt(1, 1);
     statement.BindInt(2, profile);
-    return IsWriteOk(statement.Step());
+    return IsWriteOk(statement.Step()) && transaction.Commit();
 }
 
 int ProfileStore::GetActiveProfile() {

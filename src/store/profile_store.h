@@ -4,6 +4,11 @@
 // store's recursive lock, opening, closing and deleting the file included, so a table operation
 // never sees its connection change underneath it. Failures are silent: writes return false or 0,
 // reads return false or no records.
+//
+// Several processes may use one file at once (the window and veltractl): a connection waits for
+// another's write lock, a new file appears only with its whole schema, and every operation that
+// reads before it writes, or writes more than one statement that belong together, holds the
+// write lock throughout.
 
 #include <filesystem>
 #include <mutex>
@@ -15,6 +20,37 @@
 #include "store/store_records.h"
 
 namespace veltra {
+
+// What the explicit health check finds in a model's file. Opening checks nothing, so a front end
+// asks before it relies on the file.
+enum class StoreCondition {
+    kHealthy,
+    kClosed,         // no file is open
+    kEmptyFile,      // zero bytes
+    kNotADatabase,   // not an SQLite file at all
+    kDamaged,        // an SQLite file with broken pages (truncated, overwritten)
+    kMissingTables,  // a database without the tables or columns of the schema
+    kUnreadable,     // the check itself failed: busy beyond the timeout, I/O error, no access
+};
+
+struct StoreHealth {
+    StoreCondition condition = StoreCondition::kClosed;
+    // SQLite's message, or the missing tables and columns; empty when healthy.
+    std::string detail;
+
+    bool healthy() const { return condition == StoreCondition::kHealthy; }
+    // Damaged in a way that only recreating the file repairs.
+    bool damaged() const;
+};
+
+struct StoreReset {
+    bool ok = false;
+    // Where the old file was kept because it was not a healthy store; empty when it was deleted
+    // or there was none. Set also when the new file could not be created afterwards.
+    std::filesystem::path kept_copy;
+    // Why the store could not be recreated.
+    std::string error;
+};
 
 class ProfileStore {
   public:
@@ -40,9 +76,17 @@ class ProfileStore {
     // Closes the current file, opens the model's file and records its device type.
     bool SwitchDeviceModel(const std::filesystem::path& folder, std::string_view stem,
                            int device_type);
-    // As SwitchDeviceModel, but deletes the model's file first, so it starts empty.
-    bool ResetDeviceStore(const std::filesystem::path& folder, std::string_view stem,
-                          int device_type);
+    // As SwitchDeviceModel, but the model's file starts empty. A healthy old file is deleted; one
+    // that is not is kept beside it as "<name>.damaged-<local time>", since it may hold the
+    // user's only copy of their profiles. When the old file can be neither deleted nor kept,
+    // or the new one not created, the result says why and the old file, if still there, stays
+    // open.
+    StoreReset ResetDeviceStore(const std::filesystem::path& folder, std::string_view stem,
+                                int device_type);
+
+    // Reads the open file through: SQLite's structure check, then every table and column of
+    // the schema. Changes nothing.
+    StoreHealth CheckHealth();
 
     // Holds the store lock for a sequence of operations that must not interleave with another
     // thread's, such as creating the default profiles of an empty file.
@@ -57,14 +101,23 @@ class ProfileStore {
     // Settings and profiles.
     bool GetConfig(int profile, std::string_view key, std::string& value);
     bool SetConfig(int profile, std::string_view key, std::string_view value);
-    void WriteDefaults(int profile);
+    // True when every default row was inserted.
+    bool WriteDefaults(int profile);
     int AddProfile(const ProfileRecord& record);
+    // For a file without profiles: one profile per name with its defaults, the first one
+    // active, all in one write transaction that first checks again that there are none, so
+    // processes starting together create one set, and a failure leaves no profile behind. True
+    // when the file holds profiles afterwards.
+    bool CreateDefaultProfiles(const std::vector<std::string>& names);
+    // Inserts the default of every settings key a profile lacks (SetConfig only updates, so a
+    // missing row would swallow every later write). The number of rows restored.
+    int RestoreMissingSettings();
     int LoadProfiles(std::vector<ProfileRecord>& records);
     bool SetActiveProfile(int profile);
     // The first profile with status 1, or 0.
     int GetActiveProfile();
 
-    // Button assignments. Reads and the description update always use layer 0.
+    // Button assignments. Every operation works on the given layer; this system uses layer 0.
     int SaveKeyAssignment(const KeyAssignment& record);
     bool LoadKeyAssignment(int profile, int fn_layer, int key_code, KeyAssignment& record);
     bool SetKeyMacroDesc(int profile, int fn_layer, int key_code, std::string_view text);
@@ -95,9 +148,13 @@ class ProfileStore {
     bool DeleteMacroRecords(int macro_id);
 
   private:
-    bool CreateSchema();
-    bool OpenModel(const std::filesystem::path& folder, std::string_view stem, int device_type,
-                   bool start_empty);
+    // Opens path_, creating it when there is no file; `error` says why it failed.
+    bool OpenPath(std::string& error);
+    bool CreateSchema(std::string& error);
+    void CloseForSwitch();
+    // Deletes a healthy file at path_ or keeps any other beside it.
+    bool PutOldFileAside(StoreReset& result);
+    int InsertProfile(const ProfileRecord& record);
     // Runs a prepared write and gives the new row id, or 0 when the step failed.
     int StepInsert(SQLiteStatement& statement);
 

@@ -101,15 +101,22 @@ int ReadAll(SQLiteStatement& statement, std::vector<Record>& records, Read read)
 
 int ProfileStore::SaveKeyAssignment(const KeyAssignment& record) {
     std::lock_guard lock(lock_);
+    // Delete and insert together, or two processes saving one button leave two rows.
+    SQLiteWriteTransaction transaction(db_);
     SQLiteStatement statement;
     db_.Prepare(statement,
                 "DELETE FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?");
     statement.BindInt(1, record.profile);
     statement.BindInt(2, record.fn_layer);
     statement.BindInt(3, record.key_code);
-    statement.Step();
+    // Committing when nothing succeeded would still write a header into a file that is not a
+    // store yet.
+    const bool deleted = IsWriteOk(statement.Step());
     // Both values 0 means the factory function, which is kept by having no row.
     if (record.macro_value == 0 && record.macro_value2 == 0) {
+        if (deleted) {
+            transaction.Commit();
+        }
         return 0;
     }
     db_.Prepare(statement, kInsertKeyAssignment);
@@ -123,10 +130,14 @@ int ProfileStore::SaveKeyAssignment(const KeyAssignment& record) {
     statement.BindInt(8, record.macro_value2);
     statement.BindInt(9, record.macro_value3);
     statement.BindText(10, ToUtf8(record.macro_desc));
-    return StepInsert(statement);
+    const int key_id = StepInsert(statement);
+    if (!deleted && key_id == 0) {
+        return 0;
+    }
+    return transaction.Commit() ? key_id : 0;
 }
 
-bool ProfileStore::LoadKeyAssignment(int profile, int /*fn_layer*/, int key_code,
+bool ProfileStore::LoadKeyAssignment(int profile, int fn_layer, int key_code,
                                      KeyAssignment& record) {
     std::lock_guard lock(lock_);
     SQLiteStatement statement;
@@ -134,7 +145,7 @@ bool ProfileStore::LoadKeyAssignment(int profile, int /*fn_layer*/, int key_code
         statement,
         "SELECT * FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?");
     statement.BindInt(1, profile);
-    statement.BindInt(2, 0);
+    statement.BindInt(2, fn_layer);
     statement.BindInt(3, key_code);
     if (statement.Step() != SQLITE_ROW) {
         return false;
@@ -143,8 +154,7 @@ bool ProfileStore::LoadKeyAssignment(int profile, int /*fn_layer*/, int key_code
     return true;
 }
 
-bool ProfileStore::SetKeyMacroDesc(int profile, int /*fn_layer*/, int key_code,
-                                   std::string_view text) {
+bool ProfileStore::SetKeyMacroDesc(int profile, int fn_layer, int key_code, std::string_view text) {
     std::lock_guard lock(lock_);
     SQLiteStatement statement;
     db_.Prepare(statement,
@@ -152,19 +162,19 @@ bool ProfileStore::SetKeyMacroDesc(int profile, int /*fn_layer*/, int key_code,
                 "and key_code = ?");
     statement.BindText(1, ToUtf8(text));
     statement.BindInt(2, profile);
-    statement.BindInt(3, 0);
+    statement.BindInt(3, fn_layer);
     statement.BindInt(4, key_code);
     return IsWriteOk(statement.Step());
 }
 
-int ProfileStore::LoadKeyAssignments(int profile, int /*fn_layer*/,
+int ProfileStore::LoadKeyAssignments(int profile, int fn_layer,
                                      std::vector<KeyAssignment>& records) {
     records.clear();
     std::lock_guard lock(lock_);
     SQLiteStatement statement;
     db_.Prepare(statement, "SELECT * FROM t_key_macro_data WHERE profile = ? and fn_layer = ?");
     statement.BindInt(1, profile);
-    statement.BindInt(2, 0);
+    statement.BindInt(2, fn_layer);
     return ReadAll(statement, records, ReadKeyAssignment);
 }
 
@@ -228,6 +238,8 @@ bool ProfileStore::UpdateLightMode(int profile, int mode, const LightMode& recor
 
 bool ProfileStore::SetActiveLightMode(int profile, int mode) {
     std::lock_guard lock(lock_);
+    // As with profiles: no other process may see a profile with no effect active in between.
+    SQLiteWriteTransaction transaction(db_);
     SQLiteStatement statement;
     db_.Prepare(statement, "UPDATE t_light_data SET status = ? WHERE profile = ?");
     statement.BindInt(1, 0);
@@ -237,7 +249,7 @@ bool ProfileStore::SetActiveLightMode(int profile, int mode) {
     statement.BindInt(1, 1);
     statement.BindInt(2, profile);
     statement.BindInt(3, mode);
-    return IsWriteOk(statement.Step());
+    return IsWriteOk(statement.Step()) && transaction.Commit();
 }
 
 int ProfileStore::GetActiveLightMode(int profile) {

@@ -101,6 +101,7 @@ bool SQLiteDB::Open(const char* path, std::string_view key, int flags) {
         Close();
         return false;
     }
+    sqlite3_busy_timeout(connection_, kBusyTimeoutMs);
     Exec("PRAGMA synchronous = OFF; ");
     return true;
 }
@@ -136,6 +137,17 @@ std::int64_t SQLiteDB::LastInsertRowId() const {
         return -1;
     }
     return sqlite3_last_insert_rowid(connection_);
+}
+
+bool SQLiteDB::InTransaction() const {
+    return connection_ != nullptr && sqlite3_get_autocommit(connection_) == 0;
+}
+
+std::string SQLiteDB::ErrorMessage() const {
+    if (connection_ == nullptr) {
+        return {};
+    }
+    return sqlite3_errmsg(connection_);
 }
 
 SQLiteAutoTransaction::SQLiteAutoTransaction(SQLiteDB* database) : database_(database) {
@@ -174,6 +186,40 @@ bool SQLiteAutoTransaction::Commit() {
         return false;
     }
     return database_->Exec("END") == SQLITE_OK;
+}
+
+SQLiteWriteTransaction::SQLiteWriteTransaction(SQLiteDB& database) : database_(database) {
+    if (!database_.IsOpen()) {
+        return;
+    }
+    if (database_.InTransaction()) {
+        started_ = true;
+        return;
+    }
+    owned_ = database_.Exec("BEGIN IMMEDIATE") == SQLITE_OK;
+    started_ = owned_;
+}
+
+SQLiteWriteTransaction::~SQLiteWriteTransaction() {
+    if (owned_ && database_.InTransaction()) {
+        database_.Exec("ROLLBACK");
+    }
+}
+
+bool SQLiteWriteTransaction::Commit() {
+    if (!started_) {
+        return false;
+    }
+    if (!owned_) {
+        return true;
+    }
+    if (database_.Exec("COMMIT") != SQLITE_OK) {
+        // A commit that could not get the lock leaves the transaction open; the destructor
+        // rolls it back.
+        return false;
+    }
+    owned_ = false;
+    return true;
 }
 
 }  // namespace veltra

@@ -73,11 +73,19 @@ class SQLiteDB {
     // -1 without a connection.
     std::int64_t LastInsertRowId() const;
     bool IsOpen() const { return connection_ != nullptr; }
+    // True between a BEGIN and its COMMIT or ROLLBACK.
+    bool InTransaction() const;
+    // The text of the connection's last error; empty without a connection.
+    std::string ErrorMessage() const;
     sqlite3* Handle() const { return connection_; }
 
   private:
     sqlite3* connection_ = nullptr;
 };
+
+// Another process (the window, veltractl) may hold the write lock for a moment; a connection
+// waits this long for it before a statement gives up with SQLITE_BUSY.
+inline constexpr int kBusyTimeoutMs = 5000;
 
 // Brackets statements in BEGIN ... END. There is deliberately no rollback: whatever succeeded
 // inside the transaction is committed by END.
@@ -95,6 +103,27 @@ class SQLiteAutoTransaction {
   private:
     SQLiteDB* database_;
     bool active_ = false;
+};
+
+// Holds the write lock from BEGIN IMMEDIATE on, so what is read inside cannot be changed by
+// another connection before the writes that depend on it, and rolls back unless committed. Opened
+// inside a transaction that is already running, it joins that one and leaves the outcome to it.
+class SQLiteWriteTransaction {
+  public:
+    explicit SQLiteWriteTransaction(SQLiteDB& database);
+    ~SQLiteWriteTransaction();
+    SQLiteWriteTransaction(const SQLiteWriteTransaction&) = delete;
+    SQLiteWriteTransaction& operator=(const SQLiteWriteTransaction&) = delete;
+
+    // False when the lock could not be had: no connection, or busy beyond the timeout.
+    bool Started() const { return started_; }
+    // False when the commit failed; everything is then rolled back.
+    bool Commit();
+
+  private:
+    SQLiteDB& database_;
+    bool started_ = false;
+    bool owned_ = false;
 };
 
 }  // namespace veltra

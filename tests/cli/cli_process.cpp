@@ -34,8 +34,13 @@ CliRunner::CliRunner() {
 }
 
 CliResult CliRunner::Run(const std::vector<std::string>& args) {
-    const std::string out_file = (dir_ / ("out" + std::to_string(runs_))).string();
-    const std::string err_file = (dir_ / ("err" + std::to_string(runs_))).string();
+    return Finish(Start(args));
+}
+
+CliProcess CliRunner::Start(const std::vector<std::string>& args) {
+    CliProcess process;
+    process.out_file = (dir_ / ("out" + std::to_string(runs_))).string();
+    process.err_file = (dir_ / ("err" + std::to_string(runs_))).string();
     ++runs_;
     std::vector<std::string> argv = {std::string(VELTRA_BIN_DIR) + "/veltractl"};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -46,25 +51,30 @@ CliResult CliRunner::Run(const std::vector<std::string>& args) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    CliResult result;
-    pid_t pid = -1;
+    posix_spawn_file_actions_addopen(&actions, 1, process.out_file.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, process.err_file.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
     std::vector<char*> argv_pointers = Pointers(argv);
     std::vector<char*> env_pointers = Pointers(envp);
-    const int spawned = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, argv_pointers.data(),
-                                    env_pointers.data());
+    if (posix_spawn(&process.pid, argv[0].c_str(), &actions, nullptr, argv_pointers.data(),
+                    env_pointers.data()) != 0) {
+        process.pid = -1;
+    }
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
+    return process;
+}
+
+CliResult CliRunner::Finish(const CliProcess& process) {
+    CliResult result;
+    if (process.pid < 0) {
         return result;
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(process.pid, &status, 0);
     result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = ReadFile(out_file);
-    result.err = ReadFile(err_file);
+    result.out = ReadFile(process.out_file);
+    result.err = ReadFile(process.err_file);
     return result;
 }
 

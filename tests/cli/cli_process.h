@@ -19,6 +19,13 @@ struct CliResult {
     std::string err;
 };
 
+// A veltractl process that was started and not yet waited for.
+struct CliProcess {
+    pid_t pid = -1;
+    std::string out_file;
+    std::string err_file;
+};
+
 class CliRunner {
   public:
     CliRunner();
@@ -26,6 +33,9 @@ class CliRunner {
     // Extra environment for every later run (VELTRA_HID_RECORD, VELTRA_HID_BRIDGE...).
     void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
     CliResult Run(const std::vector<std::string>& args);
+    // Run in two halves, so that several processes can work at once.
+    CliProcess Start(const std::vector<std::string>& args);
+    CliResult Finish(const CliProcess& process);
 
     const TempDir& dir() const { return dir_; }
 

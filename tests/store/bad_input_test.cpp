@@ -117,7 +117,7 @@ TEST_F(BadInputTest, DamagedDatabaseFailsQuietly) {
     store_.Close();
 }
 
-TEST_F(BadInputTest, MissingTablesFailOnlyTheirOperations) {
+TEST_F(BadInputTest, MissingTablesLeaveNoHalfCreatedProfiles) {
     {
         SQLiteDB db;
         ASSERT_TRUE(db.Open(File().c_str(), {},
@@ -127,14 +127,16 @@ TEST_F(BadInputTest, MissingTablesFailOnlyTheirOperations) {
             "name TEXT, status INTEGER, app TEXT, type INTEGER)");
     }
     ASSERT_TRUE(Open());
+    // The profiles could be inserted but their settings rows could not, so none is kept.
     const ProfileList list = LoadProfileList(store_, "Profile");
-    EXPECT_EQ(list.entries.size(), 5u);
-    EXPECT_EQ(list.active_profile, 1);
+    EXPECT_TRUE(list.entries.empty());
+    EXPECT_EQ(list.active_profile, 0);
     std::string value;
     EXPECT_FALSE(store_.GetConfig(1, config_key::kMouseSpeed, value));
     EXPECT_EQ(store_.AddMacro("m"), 0);
     EXPECT_EQ(store_.AddLightMode({}), 0);
     TouchEverything();
+    EXPECT_EQ(Count("t_profile_data"), 0);
     EXPECT_EQ(test::QueryInt(File(), "SELECT count(*) FROM sqlite_master"), 2);
 }
 
@@ -182,6 +184,44 @@ TEST_F(BadInputTest, ReadOnlyFileCanBeReadButNotChanged) {
         EXPECT_FALSE(store_.IsOpen());
     }
     EXPECT_EQ(ReadFile(File()), before);
+}
+
+TEST_F(BadInputTest, ResetInAReadOnlyFolderSaysWhyAndChangesNothing) {
+    CreateModelFile();
+    const std::filesystem::path damaged = File("Damaged");
+    WriteFile(damaged, std::string(3000, 'x'));
+    namespace fs = std::filesystem;
+    const auto readable = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    const auto traversable =
+        readable | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+    fs::permissions(dir_.path(), traversable);
+    fs::permissions(dir_.path() / "db", traversable);
+    fs::permissions(File(), readable);
+    fs::permissions(damaged, readable);
+    const std::string before = ReadFile(File());
+    {
+        ScopedUnprivileged unprivileged;
+        ASSERT_TRUE(Open());
+        StoreReset reset = store_.ResetDeviceStore(dir_.path(), "Mouse", 0);
+        EXPECT_FALSE(reset.ok);
+        EXPECT_EQ(reset.error, "cannot delete the old file: Permission denied");
+        EXPECT_TRUE(reset.kept_copy.empty());
+        // The old file is still the open store.
+        EXPECT_TRUE(store_.OpenFlag());
+        std::string value;
+        EXPECT_TRUE(store_.GetConfig(1, config_key::kMouseSpeed, value));
+        EXPECT_EQ(value, "4");
+
+        reset = store_.ResetDeviceStore(dir_.path(), "Damaged", 0);
+        EXPECT_FALSE(reset.ok);
+        EXPECT_TRUE(reset.error.starts_with("cannot keep the old file as " + damaged.string() +
+                                            ".damaged-"))
+            << reset.error;
+        EXPECT_TRUE(reset.error.ends_with(": Permission denied")) << reset.error;
+        EXPECT_TRUE(store_.Close());
+    }
+    EXPECT_EQ(ReadFile(File()), before);
+    EXPECT_EQ(ReadFile(damaged), std::string(3000, 'x'));
 }
 
 TEST_F(BadInputTest, VanishedFileAndFolder) {
@@ -295,7 +335,7 @@ TEST_F(BadInputTest, FullFileSystem) {
     // and the commit is what fails, leaving SQLite to undo the transaction.
     for (std::uintmax_t free_bytes : {0, 16384}) {
         ProfileStore store;
-        ASSERT_TRUE(store.ResetDeviceStore(mount_point, "Mouse", 0));
+        ASSERT_TRUE(store.ResetDeviceStore(mount_point, "Mouse", 0).ok);
         ASSERT_EQ(LoadProfileList(store, "Profile").entries.size(), 5u);
         ASSERT_TRUE(store.SetConfig(1, config_key::kMouseSpeed, "4"));
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -86,6 +87,92 @@ TEST_F(ProfileStoreConcurrencyTest, TableOperationsSurviveSwitchesOnAnotherThrea
                   1)
             << stem;
     }
+}
+
+// Store objects of their own stand for separate processes: each has its own connection, and
+// all start on a file that does not exist yet, as three veltractl runs on a new data folder do.
+TEST_F(ProfileStoreConcurrencyTest, ConnectionsStartingTogetherCreateOneSetOfProfiles) {
+    constexpr int kConnections = 4;
+    constexpr int kRounds = 10;
+    for (int round = 0; round < kRounds; ++round) {
+        const std::string stem = "Round" + std::to_string(round);
+        std::vector<std::unique_ptr<ProfileStore>> stores;
+        for (int i = 0; i < kConnections; ++i) {
+            stores.push_back(std::make_unique<ProfileStore>());
+        }
+        std::atomic<int> ready{0};
+        std::vector<std::thread> threads;
+        std::vector<int> active(kConnections, -1);
+        std::vector<int> stored(kConnections, 0);
+        for (int i = 0; i < kConnections; ++i) {
+            threads.emplace_back([&, i] {
+                ready.fetch_add(1);
+                while (ready.load() < kConnections) {
+                    std::this_thread::yield();
+                }
+                ProfileStore& store = *stores[i];
+                if (!store.SwitchDeviceModel(dir_.path(), stem, 150)) {
+                    return;
+                }
+                active[i] = LoadProfileList(store, "Profile").active_profile;
+                stored[i] = store.SetConfig(active[i], DefaultConfig(150)[10 + i].key,
+                                            std::to_string(100 + i));
+                store.Close();
+            });
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        for (int i = 0; i < kConnections; ++i) {
+            EXPECT_EQ(active[i], 1) << stem << " connection " << i;
+            EXPECT_TRUE(stored[i]) << stem << " connection " << i;
+            EXPECT_EQ(test::QueryInt(File(stem),
+                                     "SELECT value FROM t_configdata WHERE profile = 1 "
+                                     "AND key = '" +
+                                         DefaultConfig(150)[10 + i].key + "'"),
+                      100 + i);
+        }
+        EXPECT_EQ(test::QueryInt(File(stem), "SELECT count(*) FROM t_profile_data"), 5) << stem;
+        EXPECT_EQ(test::QueryInt(File(stem), "SELECT count(*) FROM t_configdata"), 295) << stem;
+        EXPECT_EQ(test::QueryInt(File(stem),
+                                 "SELECT count(DISTINCT profile || '/' || key) FROM t_configdata"),
+                  295)
+            << stem;
+    }
+    // No file being built is left behind.
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path() / "db")) {
+        EXPECT_EQ(entry.path().extension(), ".db") << entry.path();
+    }
+}
+
+// A failure in the middle of creating the profiles leaves none at all, not the first two and a
+// half, and the next load creates the whole set.
+TEST_F(ProfileStoreConcurrencyTest, FailedProfileCreationLeavesNoProfile) {
+    ASSERT_TRUE(Open());
+    {
+        SQLiteDB db;
+        ASSERT_TRUE(db.Open(File().c_str(), {}, SQLITE_OPEN_READWRITE));
+        ASSERT_EQ(db.Exec("CREATE TRIGGER refuse AFTER INSERT ON t_configdata WHEN "
+                          "NEW.profile = 3 AND NEW.key = 'dpi_group4_rgb' "
+                          "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
+                  SQLITE_OK);
+    }
+    const ProfileList failed = LoadProfileList(store_, "Profile");
+    EXPECT_TRUE(failed.entries.empty());
+    EXPECT_EQ(failed.active_profile, 0);
+    EXPECT_EQ(Count("t_profile_data"), 0);
+    EXPECT_EQ(Count("t_configdata"), 0);
+
+    {
+        SQLiteDB db;
+        ASSERT_TRUE(db.Open(File().c_str(), {}, SQLITE_OPEN_READWRITE));
+        ASSERT_EQ(db.Exec("DROP TRIGGER refuse"), SQLITE_OK);
+    }
+    const ProfileList created = LoadProfileList(store_, "Profile");
+    EXPECT_EQ(created.entries.size(), 5u);
+    EXPECT_EQ(created.entries.front().profile_id, 1);
+    EXPECT_EQ(created.active_profile, 1);
+    EXPECT_EQ(Count("t_configdata"), 295);
 }
 
 }  // namespace

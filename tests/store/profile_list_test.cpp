@@ -103,12 +103,53 @@ TEST_F(ProfileListTest, AfterAResetTheProfilesComeBackWithDefaults) {
     ASSERT_TRUE(Open("Mouse", 7));
     LoadProfileList(store_, "Profile");
     store_.SetConfig(1, config_key::kMouseSpeed, "3");
-    ASSERT_TRUE(store_.ResetDeviceStore(dir_.path(), "Mouse", 7));
+    ASSERT_TRUE(store_.ResetDeviceStore(dir_.path(), "Mouse", 7).ok);
     EXPECT_EQ(Count("t_profile_data"), 0);
     EXPECT_EQ(LoadProfileList(store_, "Profile").entries.size(), 5u);
     std::string value;
     store_.GetConfig(1, config_key::kMouseSpeed, value);
     EXPECT_EQ(value, "10");
+}
+
+// Files written before profile creation was one transaction may hold duplicated profiles with
+// some rows missing; every known key gets its row back with its default, and writes to it work.
+TEST_F(ProfileListTest, MissingSettingsRowsAreRestoredFromTheirDefaults) {
+    ASSERT_TRUE(Open("Mouse", 150));
+    LoadProfileList(store_, "Profile");
+    store_.SetConfig(2, config_key::kMouseSpeed, "7");
+    store_.SetConfig(2, config_key::kGameMode, "1");
+    {
+        SQLiteDB db;
+        ASSERT_TRUE(db.Open(File().c_str(), {}, SQLITE_OPEN_READWRITE));
+        ASSERT_EQ(db.Exec("DELETE FROM t_configdata WHERE profile = 2 AND key IN "
+                          "('game_mode', 'dpi_group3_value', 'default_color8'); "
+                          "DELETE FROM t_configdata WHERE profile = 4; "
+                          "INSERT INTO t_profile_data(name, status, app, type) "
+                          "VALUES ('Profile 1', 0, '', 0)"),
+                  SQLITE_OK);
+    }
+    // Until then a write to a missing row reports success and stores nothing.
+    EXPECT_TRUE(store_.SetConfig(2, config_key::kGameMode, "1"));
+    EXPECT_EQ(Count("t_configdata", "profile = 2 AND key = 'game_mode'"), 0);
+
+    EXPECT_EQ(LoadProfileList(store_, "Profile").entries.size(), 6u);
+    EXPECT_EQ(Count("t_configdata"), 6 * 59);
+    std::string value;
+    EXPECT_TRUE(store_.GetConfig(2, config_key::kGameMode, value));
+    EXPECT_EQ(value, "0");
+    EXPECT_TRUE(store_.GetConfig(2, DpiGroupValueKey(3), value));
+    EXPECT_EQ(value, "4800");
+    EXPECT_TRUE(store_.GetConfig(2, config_key::kMouseSpeed, value));
+    EXPECT_EQ(value, "7");
+    EXPECT_TRUE(store_.GetConfig(6, config_key::kDpiFlag, value));
+    EXPECT_EQ(value, "221");
+    EXPECT_TRUE(store_.SetConfig(4, config_key::kSleepLight, "5"));
+    EXPECT_TRUE(store_.GetConfig(4, config_key::kSleepLight, value));
+    EXPECT_EQ(value, "5");
+
+    // Nothing is missing now, so a second load adds nothing.
+    EXPECT_EQ(store_.RestoreMissingSettings(), 0);
+    EXPECT_EQ(Count("t_configdata"), 6 * 59);
 }
 
 }  // namespace

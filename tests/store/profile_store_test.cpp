@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "store/settings_defaults.h"
@@ -29,8 +30,25 @@ std::vector<std::string> Column(const std::filesystem::path& file, const std::st
     return values;
 }
 
-TEST(ProfileStoreInstanceTest, IsOneObject) {
-    EXPECT_EQ(&ProfileStore::Instance(), &ProfileStore::Instance());
+// The worker and the window's thread both reach the store through Instance: a model opened on
+// one thread is the one the other reads and writes.
+TEST(ProfileStoreInstanceTest, IsSharedByEveryThread) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "db");
+    std::thread opener([&] {
+        ASSERT_TRUE(ProfileStore::Instance().SwitchDeviceModel(dir.path(), "Shared", 150));
+    });
+    opener.join();
+    ProfileStore& store = ProfileStore::Instance();
+    EXPECT_EQ(store.DeviceType(), 150);
+    EXPECT_EQ(store.Path(), ProfileStore::DeviceStorePath(dir.path(), "Shared").string());
+    EXPECT_EQ(store.AddProfile({}), 1);
+    std::thread closer([] { EXPECT_TRUE(ProfileStore::Instance().Close()); });
+    closer.join();
+    EXPECT_FALSE(store.IsOpen());
+    EXPECT_EQ(QueryInt(ProfileStore::DeviceStorePath(dir.path(), "Shared"),
+                       "SELECT count(*) FROM t_configdata"),
+              59);
 }
 
 TEST_F(ProfileStoreTest, FirstOpenCreatesTheFullSchemaAndNoRows) {
@@ -209,7 +227,7 @@ TEST_F(ProfileStoreTest, ResetLeavesAnEmptyFileAndOtherModelsAlone) {
     store_.AddMacro("lost");
     store_.SetActiveProfile(1);
 
-    EXPECT_TRUE(store_.ResetDeviceStore(dir_.path(), "Mouse", 120));
+    EXPECT_TRUE(store_.ResetDeviceStore(dir_.path(), "Mouse", 120).ok);
     EXPECT_TRUE(store_.OpenFlag());
     EXPECT_EQ(store_.DeviceType(), 120);
     EXPECT_EQ(Count("t_profile_data"), 0);
@@ -222,7 +240,7 @@ TEST_F(ProfileStoreTest, ResetIgnoresAStaleJournal) {
     ASSERT_TRUE(Open());
     store_.AddProfile({});
     test::WriteFile(File().string() + "-journal", std::string(4096, '\xd9'));
-    EXPECT_TRUE(store_.ResetDeviceStore(dir_.path(), "Mouse", 0));
+    EXPECT_TRUE(store_.ResetDeviceStore(dir_.path(), "Mouse", 0).ok);
     EXPECT_FALSE(std::filesystem::exists(File().string() + "-journal"));
     EXPECT_EQ(Count("t_profile_data"), 0);
 }

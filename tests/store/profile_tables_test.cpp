@@ -67,9 +67,32 @@ TEST_F(ProfileTablesTest, KeyAssignmentRoundTripsEveryColumn) {
     EXPECT_EQ(loaded.macro_value2, 2);
     EXPECT_EQ(loaded.macro_value3, -7);
     EXPECT_EQ(loaded.macro_desc, "Ctrl+配置");
-    // Layer arguments of the reads are ignored: the system has one layer.
-    EXPECT_TRUE(store_.LoadKeyAssignment(1, 3, 4, loaded));
     EXPECT_FALSE(store_.LoadKeyAssignment(2, 0, 4, loaded));
+}
+
+TEST_F(ProfileTablesTest, EveryKeyOperationKeepsToItsLayer) {
+    KeyAssignment upper = Key(1, 4, 7);
+    upper.fn_layer = 1;
+    store_.SaveKeyAssignment(Key(1, 4, 3));
+    store_.SaveKeyAssignment(upper);
+    store_.SaveKeyAssignment(upper);
+    EXPECT_EQ(Count("t_key_macro_data", "key_code = 4"), 2);
+
+    KeyAssignment loaded;
+    ASSERT_TRUE(store_.LoadKeyAssignment(1, 0, 4, loaded));
+    EXPECT_EQ(loaded.macro_value, 3);
+    ASSERT_TRUE(store_.LoadKeyAssignment(1, 1, 4, loaded));
+    EXPECT_EQ(loaded.macro_value, 7);
+    EXPECT_EQ(loaded.fn_layer, 1);
+    EXPECT_FALSE(store_.LoadKeyAssignment(1, 2, 4, loaded));
+
+    EXPECT_TRUE(store_.SetKeyMacroDesc(1, 1, 4, "upper"));
+    ASSERT_TRUE(store_.LoadKeyAssignment(1, 0, 4, loaded));
+    EXPECT_EQ(loaded.macro_desc, "Ctrl+配置");
+    std::vector<KeyAssignment> keys;
+    ASSERT_EQ(store_.LoadKeyAssignments(1, 1, keys), 1);
+    EXPECT_EQ(keys[0].macro_desc, "upper");
+    EXPECT_EQ(store_.LoadKeyAssignments(1, 0, keys), 1);
 }
 
 TEST_F(ProfileTablesTest, SavingReplacesAndZeroValuesRestoreTheFactoryFunction) {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/temp_dir.h"
@@ -187,6 +190,67 @@ TEST(SQLiteAutoTransactionTest, WithoutDatabaseOrConnectionNothingHappens) {
     EXPECT_FALSE(transaction.Begin());  // already counted as begun
     EXPECT_FALSE(transaction.Commit());
     EXPECT_FALSE(transaction.Begin());  // no connection to begin on
+}
+
+TEST_F(SQLiteDBTest, WriteTransactionLocksOutOtherWritersFromItsStart) {
+    SQLiteDB other;
+    ASSERT_TRUE(other.Open(file_.c_str(), {}, kCreate));
+    sqlite3_busy_timeout(other.Handle(), 0);
+    {
+        SQLiteWriteTransaction transaction(db_);
+        ASSERT_TRUE(transaction.Started());
+        EXPECT_TRUE(db_.InTransaction());
+        // Nothing written yet, and the other connection cannot write already.
+        EXPECT_EQ(other.Exec("INSERT INTO t VALUES (9, 'other')"), SQLITE_BUSY);
+        EXPECT_EQ(db_.Exec("INSERT INTO t VALUES (1, 'a')"), SQLITE_OK);
+        {
+            // A nested one joins the outer transaction; its commit decides nothing.
+            SQLiteWriteTransaction inner(db_);
+            EXPECT_TRUE(inner.Started());
+            EXPECT_EQ(db_.Exec("INSERT INTO t VALUES (2, 'b')"), SQLITE_OK);
+            EXPECT_TRUE(inner.Commit());
+            EXPECT_TRUE(db_.InTransaction());
+        }
+        EXPECT_TRUE(transaction.Commit());
+    }
+    EXPECT_FALSE(db_.InTransaction());
+    EXPECT_EQ(other.Exec("INSERT INTO t VALUES (3, 'c')"), SQLITE_OK);
+    EXPECT_EQ(Text(2), "b");
+    EXPECT_EQ(Text(3), "c");
+}
+
+TEST_F(SQLiteDBTest, WriteTransactionRollsBackUnlessCommitted) {
+    {
+        SQLiteWriteTransaction transaction(db_);
+        db_.Exec("INSERT INTO t VALUES (1, 'a')");
+    }
+    EXPECT_FALSE(db_.InTransaction());
+    EXPECT_EQ(Text(1), "");
+
+    SQLiteDB closed;
+    SQLiteWriteTransaction none(closed);
+    EXPECT_FALSE(none.Started());
+    EXPECT_FALSE(none.Commit());
+}
+
+// A writer that finds the lock taken waits for it rather than failing: another process (the
+// window or veltractl) only holds it for a moment.
+TEST_F(SQLiteDBTest, BusyDatabaseIsWaitedFor) {
+    SQLiteDB other;
+    ASSERT_TRUE(other.Open(file_.c_str(), {}, kCreate));
+    ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    std::promise<void> started;
+    std::thread writer([&] {
+        started.set_value();
+        EXPECT_EQ(db_.Exec("INSERT INTO t VALUES (1, 'waited')"), SQLITE_OK);
+    });
+    started.get_future().wait();
+    // Long enough for the writer to be waiting on the lock in almost every run; if it is not
+    // yet, it simply finds the lock free.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
+    writer.join();
+    EXPECT_EQ(Text(1), "waited");
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "cli/session.h"
 
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 
@@ -55,19 +54,6 @@ int UsageError(std::string_view command, std::string_view message) {
                  static_cast<int>(command.size()), command.data(), static_cast<int>(message.size()),
                  message.data(), static_cast<int>(command.size()), command.data());
     return kExitUsage;
-}
-
-std::optional<long> ParseInteger(std::string_view text) {
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-    }
-    long value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 void PrintJson(const JsonValue& value) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/json.h"
+#include "common/text.h"
 #include "config/catalogue.h"
 #include "device/device_protocol.h"
 #include "device/device_state.h"
@@ -44,9 +45,6 @@ struct Command {
 
 // Bad usage: "veltractl <command>: <message>" and a pointer to the command's help; exit 2.
 int UsageError(std::string_view command, std::string_view message);
-
-// A whole decimal integer (optional sign), nothing else.
-std::optional<long> ParseInteger(std::string_view text);
 
 // Writes one JSON document on stdout.
 void PrintJson(const JsonValue& value);

@@ -8,7 +8,6 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -22,13 +21,13 @@
 #include <utility>
 #include <vector>
 
+#include "common/text.h"
 #include "device/command_protocol.h"
 #include "device/device_protocol.h"
 #include "device/device_state.h"
 #include "device/driver_comm.h"
 #include "device/hid_port.h"
 #include "device/hotplug.h"
-#include "parse_number.h"
 #include "platform/linux/hidapi_backend.h"
 #include "platform/linux/udev_hotplug.h"
 #include "store/profile_list.h"
@@ -356,8 +355,6 @@ int Run(const Options& o) {
     return failures == 0 ? 0 : 1;
 }
 
-using uhid::ParseNumber;
-
 std::optional<Options> ParseOptions(int argc, char** argv) {
     Options o;
     if (argc % 2 == 0) {
@@ -389,7 +386,15 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             o.procedures = value == "yes";
             continue;
         }
-        const auto n = ParseNumber<std::uint16_t>(value);
+        if (flag == "--replug-pid") {
+            const auto pid = ParseInteger<pid_t>(value);
+            if (!pid || *pid <= 0) {
+                return std::nullopt;
+            }
+            o.replug_pid = *pid;
+            continue;
+        }
+        const auto n = ParseInteger<std::uint16_t>(value, 0);
         if (!n) {
             return std::nullopt;
         }
@@ -403,8 +408,6 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             o.usage = *n;
         } else if (flag == "--output-length") {
             o.output_length = *n;
-        } else if (flag == "--replug-pid") {
-            o.replug_pid = static_cast<pid_t>(*n);
         } else {
             return std::nullopt;
         }

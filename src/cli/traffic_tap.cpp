@@ -3,40 +3,36 @@
 #include <algorithm>
 #include <utility>
 
+#include "device/forwarding_backend.h"
+
 namespace veltra::cli {
 namespace {
 
-class TapDevice : public HidDevice {
+class TapDevice : public ForwardingDevice {
   public:
     TapDevice(std::unique_ptr<HidDevice> inner, std::shared_ptr<TrafficTap> tap)
-        : inner_(std::move(inner)), tap_(std::move(tap)) {}
+        : ForwardingDevice(std::move(inner)), tap_(std::move(tap)) {}
 
-    int Write(std::span<const std::uint8_t> data) override {
+  protected:
+    void Written(std::span<const std::uint8_t> data, int /*result*/) override {
         tap_->AddWrite(data);
-        return inner_->Write(data);
     }
-    int Read(std::span<std::uint8_t> buffer, int timeout_ms) override {
-        return inner_->Read(buffer, timeout_ms);
-    }
-    int OutputReportLength() const override { return inner_->OutputReportLength(); }
 
   private:
-    std::unique_ptr<HidDevice> inner_;
     std::shared_ptr<TrafficTap> tap_;
 };
 
-class TapBackend : public HidBackend {
+class TapBackend : public ForwardingBackend {
   public:
     TapBackend(std::unique_ptr<HidBackend> inner, std::shared_ptr<TrafficTap> tap)
-        : inner_(std::move(inner)), tap_(std::move(tap)) {}
+        : ForwardingBackend(std::move(inner)), tap_(std::move(tap)) {}
 
-    std::vector<HidInterfaceInfo> Enumerate() override {
-        std::vector<HidInterfaceInfo> interfaces = inner_->Enumerate();
+  protected:
+    void Enumerated(const std::vector<HidInterfaceInfo>& interfaces) override {
         tap_->SetInterfaces(interfaces);
-        return interfaces;
     }
-    std::unique_ptr<HidDevice> Open(const std::string& path) override {
-        std::unique_ptr<HidDevice> device = inner_->Open(path);
+    std::unique_ptr<HidDevice> Opened(const std::string& path,
+                                      std::unique_ptr<HidDevice> device) override {
         if (!device) {
             tap_->AddFailedOpen(path);
             return nullptr;
@@ -45,7 +41,6 @@ class TapBackend : public HidBackend {
     }
 
   private:
-    std::unique_ptr<HidBackend> inner_;
     std::shared_ptr<TrafficTap> tap_;
 };
 

@@ -26,6 +26,7 @@
 #include "device/device_protocol.h"
 #include "device/device_state.h"
 #include "device/driver_comm.h"
+#include "device/forwarding_backend.h"
 #include "device/hid_port.h"
 #include "device/hotplug.h"
 #include "platform/linux/hidapi_backend.h"
@@ -94,36 +95,32 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
 }
 
 // Every output report the link writes, in order.
-class TapDevice : public HidDevice {
+class TapDevice : public ForwardingDevice {
   public:
     TapDevice(std::unique_ptr<HidDevice> inner, std::vector<Bytes>& writes)
-        : inner_(std::move(inner)), writes_(writes) {}
-    int Write(std::span<const std::uint8_t> data) override {
+        : ForwardingDevice(std::move(inner)), writes_(writes) {}
+
+  protected:
+    void Written(std::span<const std::uint8_t> data, int /*result*/) override {
         writes_.emplace_back(data.begin(), data.end());
-        return inner_->Write(data);
     }
-    int Read(std::span<std::uint8_t> buffer, int timeout_ms) override {
-        return inner_->Read(buffer, timeout_ms);
-    }
-    int OutputReportLength() const override { return inner_->OutputReportLength(); }
 
   private:
-    std::unique_ptr<HidDevice> inner_;
     std::vector<Bytes>& writes_;
 };
 
-class TapBackend : public HidBackend {
+class TapBackend : public ForwardingBackend {
   public:
     TapBackend(std::unique_ptr<HidBackend> inner, std::vector<Bytes>& writes)
-        : inner_(std::move(inner)), writes_(writes) {}
-    std::vector<HidInterfaceInfo> Enumerate() override { return inner_->Enumerate(); }
-    std::unique_ptr<HidDevice> Open(const std::string& path) override {
-        auto device = inner_->Open(path);
+        : ForwardingBackend(std::move(inner)), writes_(writes) {}
+
+  protected:
+    std::unique_ptr<HidDevice> Opened(const std::string& /*path*/,
+                                      std::unique_ptr<HidDevice> device) override {
         return device ? std::make_unique<TapDevice>(std::move(device), writes_) : nullptr;
     }
 
   private:
-    std::unique_ptr<HidBackend> inner_;
     std::vector<Bytes>& writes_;
 };
 

@@ -56,8 +56,8 @@ int UsageError(std::string_view command, std::string_view message) {
     return kExitUsage;
 }
 
-void PrintJson(const JsonValue& value) {
-    std::printf("%s\n", WriteJson(value).c_str());
+void PrintJson(const Json& value) {
+    std::printf("%s\n", EncodeJson(value).c_str());
 }
 
 std::string ColourText(std::uint32_t colour) {
@@ -260,9 +260,7 @@ int Session::ReadMouse() {
 int Session::Fail(const std::string& message) const {
     std::fprintf(stderr, "veltractl: %s\n", message.c_str());
     if (options_.json) {
-        JsonValue error;
-        error.Set("error", message);
-        PrintJson(error);
+        PrintJson({{"error", message}});
     }
     return kExitFailure;
 }
@@ -284,15 +282,15 @@ std::vector<std::vector<std::uint8_t>> Session::TakeWrites() {
     return tap_ ? tap_->TakeWrites() : std::vector<std::vector<std::uint8_t>>{};
 }
 
-void Session::ReportWrites(JsonValue& result) {
-    JsonValue::Array sent;
+void Session::ReportWrites(Json& result) {
+    Json sent = Json::array();
     for (const std::vector<std::uint8_t>& frame : TakeWrites()) {
         if (options_.verbose && !options_.json) {
             std::printf("sent: %s\n", FrameText(frame).c_str());
         }
-        sent.emplace_back(FrameText(frame));
+        sent.push_back(FrameText(frame));
     }
-    result.Set("sent", std::move(sent));
+    result["sent"] = std::move(sent);
 }
 
 std::string Session::ModelName(int device_type) const {

@@ -47,7 +47,7 @@ struct Command {
 int UsageError(std::string_view command, std::string_view message);
 
 // Writes one JSON document on stdout.
-void PrintJson(const JsonValue& value);
+void PrintJson(const Json& value);
 
 // "0x00BBGGRR" colour values as "#RRGGBB".
 std::string ColourText(std::uint32_t colour);
@@ -115,7 +115,7 @@ class Session {
     std::vector<std::vector<std::uint8_t>> TakeWrites();
     // Adds the frames written since the last TakeWrites as "sent" (JSON) or prints them
     // (--verbose).
-    void ReportWrites(JsonValue& result);
+    void ReportWrites(Json& result);
 
     // Reloads the profile list after the store was recreated.
     void ReloadProfiles();

@@ -17,12 +17,11 @@ class RecordingBackend::Journal {
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
 
-    void Append(const JsonValue& request, const JsonValue& answer) {
+    void Append(const Json& request, const Json& answer) {
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - start_);
-        JsonValue line;
-        line.Set("t", elapsed.count()).Set("request", request).Set("answer", answer);
-        const std::string text = WriteJson(line) + "\n";
+        const Json line = {{"t", elapsed.count()}, {"request", request}, {"answer", answer}};
+        const std::string text = EncodeJson(line) + "\n";
         const std::lock_guard lock(mutex_);
         std::fwrite(text.data(), 1, text.size(), file_);
         // Flushed per line so that a crash still leaves a usable capture.
@@ -75,7 +74,7 @@ RecordingBackend::RecordingBackend(std::unique_ptr<HidBackend> inner, const std:
     : ForwardingBackend(std::move(inner)) {
     if (std::FILE* f = std::fopen(file.c_str(), "ae")) {
         journal_ = std::make_shared<Journal>(f);
-        journal_->Append(bridge::HelloRequest(), JsonValue().Set("version", bridge::kVersion));
+        journal_->Append(bridge::HelloRequest(), {{"version", bridge::kVersion}});
     } else {
         Log(LogLevel::Warning, "cannot record HID traffic to " + file);
     }

@@ -15,11 +15,11 @@
 #include <thread>
 
 #include "common/json.h"
-#include "support/bridge_peer_process.h"
 #include "device/default_backend.h"
 #include "device/driver_comm.h"
 #include "device/fake_hid.h"
 #include "device/recording_backend.h"
+#include "support/bridge_peer_process.h"
 #include "support/temp_dir.h"
 
 namespace veltra {
@@ -146,7 +146,7 @@ TEST(BridgeBackendTest, NothingListening) {
 // answer is sent back as raw text (a newline is added); nullopt leaves the request unanswered.
 class ScriptedPeer {
   public:
-    using Script = std::function<std::optional<std::string>(const JsonValue& request)>;
+    using Script = std::function<std::optional<std::string>(const Json& request)>;
 
     explicit ScriptedPeer(Script script) : script_(std::move(script)) {
         path_ = (dir_ / "s.sock").string();
@@ -188,9 +188,9 @@ class ScriptedPeer {
                 pending.append(chunk, static_cast<std::size_t>(n));
                 std::size_t end = 0;
                 while ((end = pending.find('\n')) != std::string::npos) {
-                    const std::optional<JsonValue> request = ParseJson(pending.substr(0, end));
+                    const std::optional<Json> request = DecodeJson(pending.substr(0, end));
                     pending.erase(0, end + 1);
-                    std::optional<std::string> answer = script_(request.value_or(JsonValue()));
+                    std::optional<std::string> answer = script_(request.value_or(Json()));
                     if (answer) {
                         *answer += '\n';
                         ::send(c, answer->data(), answer->size(), MSG_NOSIGNAL);
@@ -213,8 +213,8 @@ class ScriptedPeer {
 
 // The standard answers up to the open of one interface; `rest` answers everything else.
 ScriptedPeer::Script Mouse(std::function<std::optional<std::string>(const std::string& op)> rest) {
-    return [rest](const JsonValue& request) -> std::optional<std::string> {
-        const std::string op = request.GetString("op").value_or("");
+    return [rest](const Json& request) -> std::optional<std::string> {
+        const std::string op = StringMember(request, "op").value_or("");
         if (op == "hello") {
             return R"({"version":1})";
         }
@@ -295,15 +295,15 @@ TEST(BridgeBackendTest, AStalledPeerCostsOneBoundedWait) {
 }
 
 TEST(BridgeBackendTest, AnOversizedLineOrWrongVersionIsRefused) {
-    ScriptedPeer huge([](const JsonValue& request) -> std::optional<std::string> {
-        if (request.GetString("op") == "hello") {
+    ScriptedPeer huge([](const Json& request) -> std::optional<std::string> {
+        if (StringMember(request, "op") == "hello") {
             return std::string(3 << 20, 'x');
         }
         return R"({"interfaces":[]})";
     });
     EXPECT_TRUE(BridgeBackend(huge.path(), 200ms).Enumerate().empty());
 
-    ScriptedPeer old([](const JsonValue&) -> std::optional<std::string> {
+    ScriptedPeer old([](const Json&) -> std::optional<std::string> {
         return R"({"version":2,"interfaces":[{"path":"m","vendor_id":1,"product_id":1,)"
                R"("release_number":1,"usage_page":192,"usage":1,"output_report_length":65}]})";
     });
@@ -331,15 +331,16 @@ TEST(Recording, CaptureIsBridgeLinesAndReplaysThroughThePeer) {
     std::int64_t last_t = 0;
     std::istringstream lines(test::ReadFile(capture));
     for (std::string line; std::getline(lines, line);) {
-        const std::optional<JsonValue> entry = ParseJson(line);
+        const std::optional<Json> entry = DecodeJson(line);
         ASSERT_TRUE(entry) << line;
-        const std::optional<std::int64_t> t = entry->GetInt("t");
+        const std::optional<std::int64_t> t = IntMember(*entry, "t");
         ASSERT_TRUE(t);
         EXPECT_GE(*t, last_t);
         last_t = *t;
-        ASSERT_NE(entry->Find("request"), nullptr);
-        ASSERT_TRUE(entry->Find("answer") && entry->Find("answer")->IsObject());
-        ops.push_back(entry->Find("request")->GetString("op").value_or("?"));
+        const Json* request = FindMember(*entry, "request");
+        ASSERT_NE(request, nullptr);
+        ASSERT_TRUE(FindMember(*entry, "answer") && FindMember(*entry, "answer")->is_object());
+        ops.push_back(StringMember(*request, "op").value_or("?"));
     }
     EXPECT_EQ(ops, (std::vector<std::string>{"hello", "enumerate", "open", "read", "write", "read",
                                              "read", "write", "read", "close"}));

@@ -109,6 +109,11 @@ int RunDevices(const GlobalOptions& options, const Args& args) {
         return code;
     }
     session.Scan();
+    if (session.records().empty()) {
+        if (const std::string failure = session.BackendFailure(); !failure.empty()) {
+            return session.Fail(failure);
+        }
+    }
 
     Json devices = Json::array();
     for (const DeviceRecord& record : session.records()) {

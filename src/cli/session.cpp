@@ -42,9 +42,15 @@ sim::DemoDeviceIds DemoIdsFor(const Catalogue& catalogue, int device_type) {
     return ids;
 }
 
+constexpr const char* kBridgeVariable = "VELTRA_HID_BRIDGE";
+
+std::string BridgeSocket() {
+    const char* bridge = std::getenv(kBridgeVariable);
+    return bridge != nullptr ? bridge : "";
+}
+
 bool BridgeSelected() {
-    const char* bridge = std::getenv("VELTRA_HID_BRIDGE");
-    return bridge != nullptr && *bridge != '\0';
+    return !BridgeSocket().empty();
 }
 
 }  // namespace
@@ -215,6 +221,9 @@ int Session::RequireMouse() {
     if (comm_.GetConnectionMode() != ConnectionMode::NotConnected) {
         return kExitOk;
     }
+    if (const std::string failure = BackendFailure(); !failure.empty()) {
+        return Fail(failure);
+    }
     std::string message = "no supported mouse is connected";
     if (comm_.GetAttachedMode() != ConnectionMode::NotConnected) {
         message = "the " + model_name_ + " behind its receiver does not answer (is it asleep?)";
@@ -263,6 +272,16 @@ int Session::Fail(const std::string& message) const {
         PrintJson({{"error", message}});
     }
     return kExitFailure;
+}
+
+std::string Session::BackendFailure() const {
+    const std::string failure = tap_ ? tap_->BackendFailure() : "";
+    if (failure.empty() || !BridgeSelected()) {
+        return failure;
+    }
+    return std::string("the HID bridge ") + kBridgeVariable + "=" + BridgeSocket() +
+           " cannot be used: " + failure + "\nstart the bridge peer on that socket, or unset " +
+           kBridgeVariable + " to use the HID devices of this computer";
 }
 
 std::vector<UnopenedInterface> Session::UnopenedInterfaces() const {

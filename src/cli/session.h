@@ -110,6 +110,9 @@ class Session {
     std::vector<UnopenedInterface> UnopenedInterfaces() const;
     // True when the interfaces are real hidraw devices (neither demo nor bridge).
     bool UsesHidraw() const { return hidraw_; }
+    // Why the last scan could not reach the devices at all (a bridge peer that is gone, for
+    // example), naming the setting that chose that way; empty when it could.
+    std::string BackendFailure() const;
 
     // Frames written to the mouse since the last call, oldest first.
     std::vector<std::vector<std::uint8_t>> TakeWrites();

@@ -29,7 +29,7 @@ class TapBackend : public ForwardingBackend {
 
   protected:
     void Enumerated(const std::vector<HidInterfaceInfo>& interfaces) override {
-        tap_->SetInterfaces(interfaces);
+        tap_->SetInterfaces(interfaces, LastFailure());
     }
     std::unique_ptr<HidDevice> Opened(const std::string& path,
                                       std::unique_ptr<HidDevice> device) override {
@@ -56,15 +56,22 @@ void TrafficTap::AddFailedOpen(const std::string& path) {
     failed_paths_.push_back(path);
 }
 
-void TrafficTap::SetInterfaces(std::vector<HidInterfaceInfo> interfaces) {
+void TrafficTap::SetInterfaces(std::vector<HidInterfaceInfo> interfaces,
+                               std::string backend_failure) {
     const std::lock_guard lock(mutex_);
     interfaces_ = std::move(interfaces);
+    backend_failure_ = std::move(backend_failure);
     failed_paths_.clear();
 }
 
 std::vector<std::vector<std::uint8_t>> TrafficTap::TakeWrites() {
     const std::lock_guard lock(mutex_);
     return std::exchange(writes_, {});
+}
+
+std::string TrafficTap::BackendFailure() const {
+    const std::lock_guard lock(mutex_);
+    return backend_failure_;
 }
 
 std::vector<HidInterfaceInfo> TrafficTap::FailedOpens() const {

@@ -1,6 +1,8 @@
 #include "device/bridge_backend.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -39,18 +41,25 @@ struct BridgeBackend::Connection {
     }
 
     std::optional<Json> ExchangeLocked(const Json& request, std::chrono::milliseconds wait) {
+        if (!socket->SendLine(EncodeJson(request), grace)) {
+            return FailLocked("the peer closed the connection");
+        }
         std::string line;
-        if (!socket->SendLine(EncodeJson(request), grace) ||
-            socket->ReadLine(line, wait + grace) != LineSocket::Status::Line) {
-            Log(LogLevel::Warning, "bridge: peer did not answer; connection dropped");
-            DropLocked();
-            return std::nullopt;
+        switch (socket->ReadLine(line, wait + grace)) {
+            case LineSocket::Status::Line:
+                break;
+            case LineSocket::Status::Timeout:
+                return FailLocked("the peer did not answer within " +
+                                  std::to_string((wait + grace).count()) + " ms");
+            case LineSocket::Status::Closed:
+                return FailLocked("the peer closed the connection");
+            case LineSocket::Status::TooLong:
+                return FailLocked("the peer sent a line longer than " +
+                                  std::to_string(LineSocket::kMaxLineLength) + " bytes");
         }
         std::optional<Json> answer = DecodeJson(line);
         if (!answer || !answer->is_object()) {
-            Log(LogLevel::Warning, "bridge: unreadable answer; connection dropped");
-            DropLocked();
-            return std::nullopt;
+            return FailLocked("the peer answered something other than a JSON object");
         }
         return answer;
     }
@@ -58,19 +67,34 @@ struct BridgeBackend::Connection {
     bool ConnectLocked() {
         socket = LineSocket::Connect(path);
         if (!socket) {
+            failure = std::string("cannot connect: ") + std::strerror(errno);
+            Log(LogLevel::Warning, "bridge: " + failure);
             return false;
         }
         ++generation;
         const std::optional<Json> hello = ExchangeLocked(bridge::HelloRequest(), {});
-        if (!hello || IntMember(*hello, "version") != bridge::kVersion) {
-            Log(LogLevel::Warning, "bridge: peer does not speak version 1");
-            DropLocked();
+        if (!hello) {
             return false;
         }
+        const std::optional<std::int64_t> version = IntMember(*hello, "version");
+        if (version != bridge::kVersion) {
+            FailLocked(version
+                           ? "the peer speaks bridge protocol version " + std::to_string(*version) +
+                                 ", not " + std::to_string(bridge::kVersion)
+                           : std::string("the peer did not name its bridge protocol version"));
+            return false;
+        }
+        failure.clear();
         return true;
     }
 
-    void DropLocked() { socket.reset(); }
+    // Drops the connection and remembers why; always nothing, for the callers' returns.
+    std::nullopt_t FailLocked(std::string why) {
+        failure = std::move(why);
+        Log(LogLevel::Warning, "bridge: " + failure + "; connection dropped");
+        socket.reset();
+        return std::nullopt;
+    }
 
     const std::string path;
     const std::chrono::milliseconds grace;
@@ -78,6 +102,7 @@ struct BridgeBackend::Connection {
     std::unique_ptr<LineSocket> socket;
     std::uint64_t generation = 0;
     std::map<std::string, int> report_lengths;
+    std::string failure;
 };
 
 namespace {
@@ -190,6 +215,11 @@ std::unique_ptr<HidDevice> BridgeBackend::Open(const std::string& path) {
     return std::make_unique<BridgeDevice>(connection_, generation, *handle, length);
 }
 
+std::string BridgeBackend::LastFailure() const {
+    const std::lock_guard lock(connection_->mutex);
+    return connection_->failure;
+}
+
 std::unique_ptr<BridgeWatch> BridgeWatch::Start(const std::string& socket_path,
                                                 std::chrono::milliseconds timeout) {
     std::unique_ptr<LineSocket> socket = LineSocket::Connect(socket_path);
@@ -223,7 +253,7 @@ bool BridgeWatch::Poll(std::vector<HotplugEvent>& events, std::chrono::milliseco
         if (status == LineSocket::Status::Timeout) {
             break;
         }
-        if (status == LineSocket::Status::Closed) {
+        if (status != LineSocket::Status::Line) {
             alive_ = false;
             break;
         }

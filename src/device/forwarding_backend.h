@@ -61,6 +61,8 @@ class ForwardingBackend : public HidBackend {
         return Opened(path, inner_->Open(path));
     }
 
+    std::string LastFailure() const final { return inner_->LastFailure(); }
+
   protected:
     virtual void Enumerated(const std::vector<HidInterfaceInfo>& /*interfaces*/) {}
     // Gets what the inner backend opened (nullptr when it failed) and returns what the caller

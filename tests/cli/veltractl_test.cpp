@@ -15,6 +15,7 @@
 #include "store/profile_list.h"
 #include "store/profile_store.h"
 #include "support/bridge_peer_process.h"
+#include "support/scripted_peer.h"
 
 namespace veltra::test {
 namespace {
@@ -281,7 +282,8 @@ TEST(VeltractlBridge, NoMouseExitsOneNamingTheKnownModelsAndStoresNothing) {
 }
 
 TEST(VeltractlBridge, DrivesThePeersMouse) {
-    BridgePeerProcess peer({"--vid", "3554", "--pid", "F5D5"});
+    // By default the peer serves the first model of the shipped catalogue.
+    BridgePeerProcess peer;
     ASSERT_TRUE(peer.ready());
     CliRunner cli;
     cli.SetEnv("VELTRA_HID_BRIDGE", peer.socket_path());
@@ -303,6 +305,37 @@ TEST(VeltractlBridge, DrivesThePeersMouse) {
     Json settings = ParseOut(status)["settings"];
     EXPECT_EQ(settings["report_rate_hz"], 250);
     EXPECT_EQ(ParseOut(status)["battery"]["level"], 75);
+}
+
+// Each way a bridge can fail is named with the variable, its value and what failed, instead of
+// the advice for a missing mouse.
+TEST(VeltractlBridge, AnUnusableBridgeIsNamedWithWhatFailed) {
+    const auto expect_named = [](const std::string& socket, const std::string& failure) {
+        CliRunner cli;
+        cli.SetEnv("VELTRA_HID_BRIDGE", socket);
+        const std::string named = "VELTRA_HID_BRIDGE=" + socket + " cannot be used: " + failure;
+        const CliResult status = cli.Run({"status"});
+        EXPECT_EQ(status.exit_code, 1);
+        EXPECT_NE(status.err.find(named), std::string::npos) << status.err;
+        EXPECT_EQ(status.err.find("--demo"), std::string::npos) << status.err;
+
+        const CliResult devices = cli.Run({"--json", "devices"});
+        EXPECT_EQ(devices.exit_code, 1);
+        const std::string error = StringMember(ParseOut(devices), "error").value_or("");
+        EXPECT_NE(error.find(named), std::string::npos) << devices.out;
+    };
+    TempDir dir;
+    expect_named((dir / "none.sock").string(), "cannot connect: No such file or directory");
+
+    ScriptedPeer garbage([](const Json&) -> std::optional<std::string> { return "hello?"; });
+    expect_named(garbage.path(), "the peer answered something other than a JSON object");
+
+    ScriptedPeer closing([](const Json&) { return ScriptedPeer::kHangUp; });
+    expect_named(closing.path(), "the peer closed the connection");
+
+    ScriptedPeer newer(
+        [](const Json&) -> std::optional<std::string> { return R"({"version":2})"; });
+    expect_named(newer.path(), "the peer speaks bridge protocol version 2, not 1");
 }
 
 TEST(VeltractlInstall, AccessRuleCoversEveryCataloguePairForTheSeatUserOnly) {

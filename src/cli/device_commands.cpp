@@ -165,6 +165,9 @@ int RunDevices(const GlobalOptions& options, const Args& args) {
         if (permission_denied) {
             result["hint"] = rule_hint;
         }
+        if (session.records().empty()) {
+            result["error"] = "no supported mouse is connected";
+        }
         PrintJson(result);
     } else {
         for (const Json& d : devices) {

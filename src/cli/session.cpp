@@ -44,6 +44,8 @@ sim::DemoDeviceIds DemoIdsFor(const Catalogue& catalogue, int device_type) {
 
 constexpr const char* kBridgeVariable = "VELTRA_HID_BRIDGE";
 
+bool json_errors = false;
+
 std::string BridgeSocket() {
     const char* bridge = std::getenv(kBridgeVariable);
     return bridge != nullptr ? bridge : "";
@@ -55,15 +57,37 @@ bool BridgeSelected() {
 
 }  // namespace
 
+void SetJsonErrors(bool on) {
+    json_errors = on;
+}
+
 int UsageError(std::string_view command, std::string_view message) {
-    std::fprintf(stderr, "veltractl %.*s: %.*s\nRun \"veltractl %.*s --help\" for its usage.\n",
-                 static_cast<int>(command.size()), command.data(), static_cast<int>(message.size()),
-                 message.data(), static_cast<int>(command.size()), command.data());
+    const std::string name = command.empty() ? "veltractl" : "veltractl " + std::string(command);
+    std::fprintf(stderr, "%s: %.*s\nRun \"%s --help\" for %s.\n", name.c_str(),
+                 static_cast<int>(message.size()), message.data(), name.c_str(),
+                 command.empty() ? "the usage" : "its usage");
+    if (json_errors) {
+        Json error = {{"error", message}};
+        if (!command.empty()) {
+            error["command"] = command;
+        }
+        PrintJson(error);
+    }
     return kExitUsage;
 }
 
 void PrintJson(const Json& value) {
     std::printf("%s\n", EncodeJson(value).c_str());
+}
+
+Json SettingJson(const std::optional<std::string>& text) {
+    if (!text) {
+        return nullptr;
+    }
+    if (const std::optional<std::int64_t> number = ParseInteger<std::int64_t>(*text)) {
+        return *number;
+    }
+    return *text;
 }
 
 std::string ColourText(std::uint32_t colour) {
@@ -145,8 +169,7 @@ int Session::LoadConfiguration() {
             for (const DeviceModelEntry& model : catalogue_.models) {
                 message += " " + std::to_string(model.device_type) + " (" + model.name + ")";
             }
-            std::fprintf(stderr, "veltractl: %s\n", message.c_str());
-            return kExitUsage;
+            return UsageError("", message);
         }
     } else {
         // The stored model when the catalogue lists it, else the first model, as the model list

@@ -43,11 +43,20 @@ struct Command {
     int (*run)(const GlobalOptions& options, const Args& args);
 };
 
-// Bad usage: "veltractl <command>: <message>" and a pointer to the command's help; exit 2.
+// With --json a script always gets one JSON document on stdout, errors included: main turns
+// this on before a command runs, and usage errors then also print {"error": ..., "command": ...}.
+void SetJsonErrors(bool on);
+
+// Bad usage: "veltractl <command>: <message>" and a pointer to the command's help (the general
+// help when `command` is empty); exit 2.
 int UsageError(std::string_view command, std::string_view message);
 
 // Writes one JSON document on stdout.
 void PrintJson(const Json& value);
+
+// A stored setting for --json: a number when the text is a whole number, as the program writes
+// them; other text (an imported profile may carry any) as a string; a missing value as null.
+Json SettingJson(const std::optional<std::string>& text);
 
 // "0x00BBGGRR" colour values as "#RRGGBB".
 std::string ColourText(std::uint32_t colour);

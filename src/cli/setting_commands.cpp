@@ -52,7 +52,7 @@ int ApplySettings(const GlobalOptions& options, std::string_view command,
         if (!session.store().SetConfig(profile, key, value)) {
             return session.Fail("cannot store " + key + " in " + session.store().Path());
         }
-        stored[key] = value;
+        stored[key] = SettingJson(value);
     }
     session.TakeWrites();
     session.protocol().WriteConfig();
@@ -99,11 +99,11 @@ int RunGet(const GlobalOptions& options, const Args& args) {
     Json settings = Json::object();
     for (const std::string& key : keys) {
         std::string value;
-        session.store().GetConfig(profile, key, value);
+        const bool stored = session.store().GetConfig(profile, key, value);
         if (!options.json) {
             std::printf("%s=%s\n", key.c_str(), value.c_str());
         }
-        settings[key] = value;
+        settings[key] = SettingJson(stored ? std::optional<std::string>(value) : std::nullopt);
     }
     if (options.json) {
         PrintJson({{"profile", profile}, {"settings", std::move(settings)}});

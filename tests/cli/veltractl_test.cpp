@@ -93,11 +93,11 @@ TEST(VeltractlDemo, StatusShowsTheSimulatedMouseInTextAndJson) {
                             "key_wakeup", "game_mode", "lightmode", "dpi_flag", "dpi_index"}) {
         EXPECT_TRUE(IntMember(settings, key).has_value()) << key;
     }
-    // The store now holds what the mouse reported.
-    const CliResult get = cli.Run({"--json", "get", "dpi_index"});
+    // The store now holds what the mouse reported; get gives numbers as status does.
+    const CliResult get = cli.Run({"--json", "get", "dpi_index", "sleep_light"});
     ASSERT_EQ(get.exit_code, 0) << get.err;
-    EXPECT_EQ(ParseOut(get)["settings"]["dpi_index"],
-              std::to_string(settings["dpi_index"].get<int>()));
+    EXPECT_EQ(ParseOut(get)["settings"], (Json{{"dpi_index", settings["dpi_index"]},
+                                               {"sleep_light", settings["sleep_light"]}}));
 }
 
 TEST(VeltractlDemo, SetSendsOneSettingsWriteEqualToTheProtocolsOwn) {
@@ -110,7 +110,8 @@ TEST(VeltractlDemo, SetSendsOneSettingsWriteEqualToTheProtocolsOwn) {
     const std::vector<std::string> writes = ConfigWrites(RecordedWrites(capture));
     ASSERT_EQ(writes.size(), 1u);
     Json result = ParseOut(set);
-    EXPECT_EQ(result["stored"]["game_mode"], "1");
+    EXPECT_EQ(result["stored"],
+              (Json{{"dpi_index", 3}, {"game_mode", 1}, {"dpi_group2_value", 1800}}));
     ASSERT_EQ(result["sent"].size(), 1u);
 
     // The same steps in-process: a fresh demo mouse, read, store, WriteConfig.
@@ -250,7 +251,21 @@ TEST(VeltractlUsage, BadUsageExitsTwoWithAMessage) {
         }
         EXPECT_EQ(result.exit_code, 2) << joined;
         EXPECT_FALSE(result.err.empty()) << joined;
+
+        // With --json the same error is one JSON object on stdout.
+        std::vector<std::string> json_args = {"--json"};
+        json_args.insert(json_args.end(), args.begin(), args.end());
+        const CliResult json = cli.Run(json_args);
+        EXPECT_EQ(json.exit_code, 2) << joined;
+        EXPECT_TRUE(StringMember(ParseOut(json), "error").has_value()) << joined << json.out;
     }
+    // Also when --json follows the mistake.
+    const CliResult late = cli.Run({"--device-type", "x", "status", "--json"});
+    EXPECT_EQ(late.exit_code, 2);
+    EXPECT_EQ(ParseOut(late), (Json{{"error", "--device-type needs a number, not \"x\""}}));
+    const CliResult in_command = cli.Run({"--demo", "set", "dpi_index=8", "--json"});
+    EXPECT_EQ(in_command.exit_code, 2);
+    EXPECT_EQ(ParseOut(in_command)["command"], "set");
     EXPECT_TRUE(RecordedWrites(capture).empty());
 
     const CliResult rate = cli.Run({"--demo", "rate", "300"});

@@ -9,6 +9,7 @@
 #include "config/app_info.h"
 #include "config/language.h"
 #include "platform/linux/hidapi_backend.h"
+#include "settings/performance_rules.h"
 #include "shell/app_folders.h"
 #include "store/profile_store.h"
 #include "store/settings_defaults.h"
@@ -38,6 +39,12 @@ int ReportRateHz(int code, ConnectionMode mode) {
     }
     static constexpr int kRates[] = {1000, 500, 250, 125};
     return kRates[code & 3];
+}
+
+// The unit the window shows after the idle-light and sleep times; seconds in any language.
+std::string UnitText(int text_id) {
+    const std::string text = GetLangText(text_id);
+    return text.empty() ? "s" : text;
 }
 
 int NoArguments(std::string_view command, const Args& args) {
@@ -236,13 +243,12 @@ int RunStatus(const GlobalOptions& options, const Args& args) {
                           {"enabled", ((fields.dpi_flag >> i) & 1) != 0},
                           {"active", fields.dpi_index == i}});
     }
-    static constexpr int kSleepMinutes[] = {10, 60, 120, 180};
     const Json settings = {{"report_rate", fields.report_rate},
                            {"report_rate_hz", ReportRateHz(fields.report_rate, mode)},
                            {"sleep_light", fields.sleep_light},
-                           {"sleep_light_minutes", 5 * ((fields.sleep_light & 7) + 1)},
+                           {"sleep_light_seconds", IdleLightSeconds(fields.sleep_light)},
                            {"spare_time", fields.spare_time},
-                           {"spare_time_minutes", kSleepMinutes[fields.spare_time & 3]},
+                           {"spare_time_seconds", SleepSeconds(fields.spare_time)},
                            {"key_wakeup", fields.key_wakeup},
                            {"game_mode", fields.game_mode},
                            {"lightmode", fields.lightmode & 1},
@@ -266,10 +272,10 @@ int RunStatus(const GlobalOptions& options, const Args& args) {
     std::printf("profile:    %d  %s\n", profile, session.ProfileName(profile).c_str());
     std::printf("report rate:     %d Hz (report_rate=%d)\n", ReportRateHz(fields.report_rate, mode),
                 fields.report_rate);
-    std::printf("idle light:      %d min (sleep_light=%d)\n", 5 * ((fields.sleep_light & 7) + 1),
-                fields.sleep_light);
-    std::printf("sleep after:     %d min (spare_time=%d)\n", kSleepMinutes[fields.spare_time & 3],
-                fields.spare_time);
+    std::printf("idle light:      %d%s (sleep_light=%d)\n", IdleLightSeconds(fields.sleep_light),
+                UnitText(kIdleLightUnitText).c_str(), fields.sleep_light);
+    std::printf("sleep after:     %d%s (spare_time=%d)\n", SleepSeconds(fields.spare_time),
+                UnitText(kSleepUnitText).c_str(), fields.spare_time);
     std::printf("key wake-up:     %s\ngame mode:       %s\nlighting:        %s\n",
                 fields.key_wakeup ? "on" : "off", fields.game_mode ? "on" : "off",
                 (fields.lightmode & 1) ? "on" : "off");

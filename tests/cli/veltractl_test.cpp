@@ -75,6 +75,9 @@ TEST(VeltractlDemo, StatusShowsTheSimulatedMouseInTextAndJson) {
     CliRunner cli;
     const CliResult text = cli.Run({"--demo", "status"});
     ASSERT_EQ(text.exit_code, 0) << text.err;
+    // The window's unit texts for these times say seconds; the text mode uses them too.
+    EXPECT_NE(text.out.find("idle light:      15s (sleep_light=2)"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("sleep after:     60s (spare_time=1)"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("Veltra V1 (device type 101)"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("76%, charging"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("DPI levels"), std::string::npos);
@@ -89,10 +92,13 @@ TEST(VeltractlDemo, StatusShowsTheSimulatedMouseInTextAndJson) {
     EXPECT_EQ(status["profile"]["id"], 1);
     Json& settings = status["settings"];
     ASSERT_EQ(settings["dpi_levels"].size(), 8u);
-    for (const char* key : {"report_rate", "report_rate_hz", "sleep_light", "spare_time",
-                            "key_wakeup", "game_mode", "lightmode", "dpi_flag", "dpi_index"}) {
+    for (const char* key :
+         {"report_rate", "report_rate_hz", "sleep_light", "sleep_light_seconds", "spare_time",
+          "spare_time_seconds", "key_wakeup", "game_mode", "lightmode", "dpi_flag", "dpi_index"}) {
         EXPECT_TRUE(IntMember(settings, key).has_value()) << key;
     }
+    EXPECT_EQ(settings["sleep_light_seconds"], 15);
+    EXPECT_EQ(settings["spare_time_seconds"], 60);
     // The store now holds what the mouse reported; get gives numbers as status does.
     const CliResult get = cli.Run({"--json", "get", "dpi_index", "sleep_light"});
     ASSERT_EQ(get.exit_code, 0) << get.err;

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake g++ pkg-config ninja-build
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    libsqlite3-dev libhidapi-dev libpugixml-dev libudev-dev
+    libsqlite3-dev libhidapi-dev libpugixml-dev libudev-dev nlohmann-json3-dev
     clang libclang-rt-14-dev clang-format
     python3
 )

@@ -8,6 +8,10 @@ anyone writing a device model in another language.
     tools/bridge_peer.py /tmp/veltra.sock                # a mouse that answers
     tools/bridge_peer.py /tmp/veltra.sock --replay cap.jsonl   # serve a capture back
 
+The mouse has the wired identity of the first model in the program's catalogue (config.xml in
+$VELTRA_PROGRAM_FOLDER, else data/config.xml beside this script's folder), so that the program
+recognises it; --vid and --pid choose another.
+
 Plug and unplug: SIGUSR1 toggles the mouse, or send {"op":"plug"} / {"op":"unplug"}. Connections
 that sent {"op":"watch"} receive {"event":"arrival"|"removal","path":...} lines.
 
@@ -22,12 +26,41 @@ import socketserver
 import sys
 import threading
 import time
+import xml.etree.ElementTree as ElementTree
 
 VERSION = 1
 MAX_LINE = 1 << 20
 
 STATUS_LENGTH = 0x1C
 CONFIG_LENGTH = 0x20
+
+
+def catalogue_files():
+    """The configuration files the program itself would read, in order of preference."""
+    files = []
+    folder = os.environ.get("VELTRA_PROGRAM_FOLDER")
+    if folder:
+        files.append(os.path.join(folder, "config.xml"))
+    here = os.path.dirname(os.path.abspath(__file__))
+    files.append(os.path.normpath(os.path.join(here, os.pardir, "data", "config.xml")))
+    files.append(os.path.join(here, "config.xml"))
+    return files
+
+
+def catalogue_identity():
+    """(vid, pid) as hexadecimal text of the first catalogue model's wired mode (its first mode
+    when it has no wired one), or None when no catalogue can be read."""
+    for path in catalogue_files():
+        try:
+            root = ElementTree.parse(path).getroot()
+        except (OSError, ElementTree.ParseError):
+            continue
+        for mouse in root.iter("mouse"):
+            modes = [m for m in mouse.findall("mode") if m.get("vid") and m.get("pid")]
+            wired = [m for m in modes if m.get("value") == "0"] or modes
+            if wired:
+                return wired[0].get("vid"), wired[0].get("pid")
+    return None
 
 
 def default_status():
@@ -272,10 +305,24 @@ def main():
     parser.add_argument("socket", help="Unix socket path to listen on")
     parser.add_argument("--replay", metavar="FILE", help="serve a recorded capture back")
     parser.add_argument("--path", default="bridge:mouse0", help="the interface path reported")
-    parser.add_argument("--vid", default="1A2B", help="vendor id, hexadecimal")
-    parser.add_argument("--pid", default="00FF", help="product id, hexadecimal")
+    parser.add_argument("--vid", help="vendor id, hexadecimal (default: from the catalogue)")
+    parser.add_argument("--pid", help="product id, hexadecimal (default: from the catalogue)")
     parser.add_argument("--unplugged", action="store_true", help="start with the mouse unplugged")
     args = parser.parse_args()
+    if args.vid is None or args.pid is None:
+        identity = catalogue_identity()
+        if identity is None:
+            parser.error("no catalogue found (" + ", ".join(catalogue_files()) +
+                         "); give --vid and --pid")
+        args.vid = args.vid or identity[0]
+        args.pid = args.pid or identity[1]
+    for name in ("vid", "pid"):
+        try:
+            value = int(getattr(args, name), 16)
+        except ValueError:
+            value = -1
+        if not 0 <= value <= 0xFFFF:
+            parser.error("--%s takes a hexadecimal number up to FFFF" % name)
 
     if os.path.exists(args.socket):
         os.unlink(args.socket)

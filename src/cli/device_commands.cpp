@@ -10,6 +10,7 @@
 #include "config/language.h"
 #include "frontend/setting_rules.h"
 #include "platform/linux/hidapi_backend.h"
+#include "settings/performance_rules.h"
 #include "shell/app_folders.h"
 #include "store/profile_store.h"
 #include "store/settings_defaults.h"
@@ -41,6 +42,12 @@ int ReportRateHz(int code, ConnectionMode mode) {
     return kRates[code & 3];
 }
 
+// The unit the window shows after the idle-light and sleep times; seconds in any language.
+std::string UnitText(int text_id) {
+    const std::string text = GetLangText(text_id);
+    return text.empty() ? "s" : text;
+}
+
 int NoArguments(std::string_view command, const Args& args) {
     if (!args.empty()) {
         return UsageError(command, "takes no arguments, got \"" + std::string(args[0]) + "\"");
@@ -59,35 +66,29 @@ int RunCatalogue(const GlobalOptions& options, const Args& args) {
         return code;
     }
     const Catalogue& catalogue = session.catalogue();
-    JsonValue::Array models;
+    Json models = Json::array();
     for (const DeviceModelEntry& model : catalogue.models) {
-        JsonValue entry;
-        entry.Set("name", model.name);
-        entry.Set("device_type", model.device_type);
-        entry.Set("file_stem", model.file_stem);
-        JsonValue::Array modes;
+        Json modes = Json::array();
         for (const DeviceModelEntry& mode : catalogue.modes) {
             if (mode.device_type == model.device_type && mode.name == model.name) {
-                JsonValue m;
-                m.Set("vendor_id", mode.vid);
-                m.Set("product_id", mode.pid);
                 const auto connection = static_cast<ConnectionMode>(mode.connection_mode);
-                m.Set("mode", ModeToken(connection));
-                m.Set("mode_text", ModeName(connection));
-                modes.push_back(std::move(m));
+                modes.push_back({{"vendor_id", mode.vid},
+                                 {"product_id", mode.pid},
+                                 {"mode", ModeToken(connection)},
+                                 {"mode_text", ModeName(connection)}});
             }
         }
-        entry.Set("modes", std::move(modes));
-        models.push_back(std::move(entry));
+        models.push_back({{"name", model.name},
+                          {"device_type", model.device_type},
+                          {"file_stem", model.file_stem},
+                          {"modes", std::move(modes)}});
     }
     if (options.json) {
-        JsonValue result;
-        result.Set("caption", ApplicationCaption());
-        result.Set("version", catalogue.software.version);
-        result.Set("program_folder", ProgramFolder().string());
-        result.Set("language", CurrentLanguageId());
-        result.Set("models", std::move(models));
-        PrintJson(result);
+        PrintJson({{"caption", ApplicationCaption()},
+                   {"version", catalogue.software.version},
+                   {"program_folder", ProgramFolder().string()},
+                   {"language", CurrentLanguageId()},
+                   {"models", std::move(models)}});
         return kExitOk;
     }
     std::printf("%s\n", ApplicationCaption().c_str());
@@ -95,17 +96,13 @@ int RunCatalogue(const GlobalOptions& options, const Args& args) {
         std::printf("%s\n", FormatVersionLabel(catalogue.software.version).c_str());
     }
     std::printf("program folder: %s\nlanguage: %d\n", ProgramFolder().c_str(), CurrentLanguageId());
-    for (const JsonValue& model : models) {
-        std::printf("\n%s  (device type %d, files \"%s\")\n",
-                    model.GetString("name").value_or("").c_str(),
-                    static_cast<int>(model.GetInt("device_type").value_or(0)),
-                    model.GetString("file_stem").value_or("").c_str());
-        for (const JsonValue& mode : model.Find("modes")->AsArray()) {
+    for (const Json& model : models) {
+        std::printf("\n%s  (device type %d, files \"%s\")\n", model.value("name", "").c_str(),
+                    model.value("device_type", 0), model.value("file_stem", "").c_str());
+        for (const Json& mode : model.at("modes")) {
             std::printf("  %s  %s\n",
-                        PairText(static_cast<int>(mode.GetInt("vendor_id").value_or(0)),
-                                 static_cast<int>(mode.GetInt("product_id").value_or(0)))
-                            .c_str(),
-                        mode.GetString("mode_text").value_or("").c_str());
+                        PairText(mode.value("vendor_id", 0), mode.value("product_id", 0)).c_str(),
+                        mode.value("mode_text", "").c_str());
         }
     }
     return kExitOk;
@@ -120,24 +117,27 @@ int RunDevices(const GlobalOptions& options, const Args& args) {
         return code;
     }
     session.Scan();
+    if (session.records().empty()) {
+        if (const std::string failure = session.BackendFailure(); !failure.empty()) {
+            return session.Fail(failure);
+        }
+    }
 
-    JsonValue::Array devices;
+    Json devices = Json::array();
     for (const DeviceRecord& record : session.records()) {
-        JsonValue entry;
-        entry.Set("vendor_id", record.vendor_id);
-        entry.Set("product_id", record.product_id);
-        entry.Set("device_type", record.device_type);
-        entry.Set("model", session.ModelName(record.device_type));
-        entry.Set("mode", ModeToken(record.mode));
-        entry.Set("mode_text", ModeName(record.mode));
-        entry.Set("online", record.online == 1);
-        entry.Set("release", ReleaseText(record.release_number));
-        entry.Set("path", record.path);
-        devices.push_back(std::move(entry));
+        devices.push_back({{"vendor_id", record.vendor_id},
+                           {"product_id", record.product_id},
+                           {"device_type", record.device_type},
+                           {"model", session.ModelName(record.device_type)},
+                           {"mode", ModeToken(record.mode)},
+                           {"mode_text", ModeName(record.mode)},
+                           {"online", record.online == 1},
+                           {"release", ReleaseText(record.release_number)},
+                           {"path", record.path}});
     }
     // hidapi cannot say why an open failed; asking the device node tells a missing access rule
     // apart from a device that vanished or is held by another program.
-    JsonValue::Array unopened;
+    Json unopened = Json::array();
     bool permission_denied = false;
     for (const UnopenedInterface& item : session.UnopenedInterfaces()) {
         std::string reason = "could not be opened";
@@ -157,12 +157,10 @@ int RunDevices(const GlobalOptions& options, const Args& args) {
                     break;
             }
         }
-        JsonValue entry;
-        entry.Set("vendor_id", item.vendor_id);
-        entry.Set("product_id", item.product_id);
-        entry.Set("path", item.path);
-        entry.Set("error", reason);
-        unopened.push_back(std::move(entry));
+        unopened.push_back({{"vendor_id", item.vendor_id},
+                            {"product_id", item.product_id},
+                            {"path", item.path},
+                            {"error", reason}});
     }
     const std::string rule_hint =
         std::string(
@@ -171,33 +169,27 @@ int RunDevices(const GlobalOptions& options, const Args& args) {
         kRuleName + " (see the README: \"Access to the mouse\"), then unplug and replug the mouse";
 
     if (options.json) {
-        JsonValue result;
-        result.Set("devices", std::move(devices));
-        result.Set("unopened", std::move(unopened));
+        Json result = {{"devices", std::move(devices)}, {"unopened", std::move(unopened)}};
         if (permission_denied) {
-            result.Set("hint", rule_hint);
+            result["hint"] = rule_hint;
+        }
+        if (session.records().empty()) {
+            result["error"] = "no supported mouse is connected";
         }
         PrintJson(result);
     } else {
-        for (const JsonValue& d : devices) {
+        for (const Json& d : devices) {
             std::printf("%s  %s (device type %d)  %s  %s  release %s  %s\n",
-                        PairText(static_cast<int>(d.GetInt("vendor_id").value_or(0)),
-                                 static_cast<int>(d.GetInt("product_id").value_or(0)))
-                            .c_str(),
-                        d.GetString("model").value_or("").c_str(),
-                        static_cast<int>(d.GetInt("device_type").value_or(0)),
-                        d.GetString("mode_text").value_or("").c_str(),
-                        d.Find("online")->AsBool() ? "online" : "offline",
-                        d.GetString("release").value_or("").c_str(),
-                        d.GetString("path").value_or("").c_str());
+                        PairText(d.value("vendor_id", 0), d.value("product_id", 0)).c_str(),
+                        d.value("model", "").c_str(), d.value("device_type", 0),
+                        d.value("mode_text", "").c_str(),
+                        d.value("online", false) ? "online" : "offline",
+                        d.value("release", "").c_str(), d.value("path", "").c_str());
         }
-        for (const JsonValue& u : unopened) {
+        for (const Json& u : unopened) {
             std::printf("%s  %s: %s\n",
-                        PairText(static_cast<int>(u.GetInt("vendor_id").value_or(0)),
-                                 static_cast<int>(u.GetInt("product_id").value_or(0)))
-                            .c_str(),
-                        u.GetString("path").value_or("").c_str(),
-                        u.GetString("error").value_or("").c_str());
+                        PairText(u.value("vendor_id", 0), u.value("product_id", 0)).c_str(),
+                        u.value("path", "").c_str(), u.value("error", "").c_str());
         }
         if (permission_denied) {
             std::fprintf(stderr, "veltractl: %s\n", rule_hint.c_str());
@@ -227,59 +219,46 @@ int RunStatus(const GlobalOptions& options, const Args& args) {
     const ConfigFields fields = session.protocol().LoadConfigFields();
     const int profile = session.state().active_profile;
 
-    JsonValue result;
-    JsonValue model;
-    model.Set("name", session.model_name());
-    model.Set("device_type", session.device_type());
-    result.Set("model", std::move(model));
-    result.Set("demo", options.demo);
-    result.Set("mode", ModeToken(mode));
-    result.Set("connection", ModeName(mode));
+    Json result = {
+        {"model", {{"name", session.model_name()}, {"device_type", session.device_type()}}},
+        {"demo", options.demo},
+        {"mode", ModeToken(mode)},
+        {"connection", ModeName(mode)}};
     if (const std::optional<DeviceRecord> record = session.comm().SelectDevice()) {
-        result.Set("interface", record->path);
-        result.Set("release", ReleaseText(record->release_number));
+        result["interface"] = record->path;
+        result["release"] = ReleaseText(record->release_number);
     }
-    JsonValue profile_value;
-    profile_value.Set("id", profile);
-    profile_value.Set("name", session.ProfileName(profile));
-    result.Set("profile", std::move(profile_value));
+    result["profile"] = {{"id", profile}, {"name", session.ProfileName(profile)}};
     if (const std::optional<BatteryInfo>& battery = session.battery()) {
-        JsonValue b;
-        b.Set("level", battery->level);
-        b.Set("charging", battery->charging);
-        result.Set("battery", std::move(b));
+        result["battery"] = {{"level", battery->level}, {"charging", battery->charging}};
     } else {
-        result.Set("battery", nullptr);
+        result["battery"] = nullptr;
     }
-    JsonValue settings;
-    settings.Set("report_rate", fields.report_rate);
-    settings.Set("report_rate_hz", ReportRateHz(fields.report_rate, mode));
-    settings.Set("sleep_light", fields.sleep_light);
-    settings.Set("sleep_light_minutes", 5 * ((fields.sleep_light & 7) + 1));
-    settings.Set("spare_time", fields.spare_time);
-    static constexpr int kSleepMinutes[] = {10, 60, 120, 180};
-    settings.Set("spare_time_minutes", kSleepMinutes[fields.spare_time & 3]);
-    settings.Set("key_wakeup", fields.key_wakeup);
-    settings.Set("game_mode", fields.game_mode);
-    settings.Set("lightmode", fields.lightmode & 1);
-    settings.Set("dpi_flag", fields.dpi_flag);
-    settings.Set("dpi_index", fields.dpi_index);
-    JsonValue::Array levels;
+    Json levels = Json::array();
     for (int i = 0; i < kDpiLevels; ++i) {
-        JsonValue level;
-        level.Set("level", i);
-        level.Set("dpi", fields.dpi_value[static_cast<std::size_t>(i)]);
-        level.Set("rgbindex", fields.rgb_index[static_cast<std::size_t>(i)]);
-        level.Set("colour",
-                  ColourText(PaletteColour(fields.rgb_index[static_cast<std::size_t>(i)])));
-        level.Set("enabled", ((fields.dpi_flag >> i) & 1) != 0);
-        level.Set("active", fields.dpi_index == i);
-        levels.push_back(std::move(level));
+        const auto at = static_cast<std::size_t>(i);
+        levels.push_back({{"level", i},
+                          {"dpi", fields.dpi_value[at]},
+                          {"rgbindex", fields.rgb_index[at]},
+                          {"colour", ColourText(PaletteColour(fields.rgb_index[at]))},
+                          {"enabled", ((fields.dpi_flag >> i) & 1) != 0},
+                          {"active", fields.dpi_index == i}});
     }
-    settings.Set("dpi_levels", std::move(levels));
+    const Json settings = {{"report_rate", fields.report_rate},
+                           {"report_rate_hz", ReportRateHz(fields.report_rate, mode)},
+                           {"sleep_light", fields.sleep_light},
+                           {"sleep_light_seconds", IdleLightSeconds(fields.sleep_light)},
+                           {"spare_time", fields.spare_time},
+                           {"spare_time_seconds", SleepSeconds(fields.spare_time)},
+                           {"key_wakeup", fields.key_wakeup},
+                           {"game_mode", fields.game_mode},
+                           {"lightmode", fields.lightmode & 1},
+                           {"dpi_flag", fields.dpi_flag},
+                           {"dpi_index", fields.dpi_index},
+                           {"dpi_levels", std::move(levels)}};
 
     if (options.json) {
-        result.Set("settings", std::move(settings));
+        result["settings"] = settings;
         PrintJson(result);
         return kExitOk;
     }
@@ -294,10 +273,10 @@ int RunStatus(const GlobalOptions& options, const Args& args) {
     std::printf("profile:    %d  %s\n", profile, session.ProfileName(profile).c_str());
     std::printf("report rate:     %d Hz (report_rate=%d)\n", ReportRateHz(fields.report_rate, mode),
                 fields.report_rate);
-    std::printf("idle light:      %d min (sleep_light=%d)\n", 5 * ((fields.sleep_light & 7) + 1),
-                fields.sleep_light);
-    std::printf("sleep after:     %d min (spare_time=%d)\n", kSleepMinutes[fields.spare_time & 3],
-                fields.spare_time);
+    std::printf("idle light:      %d%s (sleep_light=%d)\n", IdleLightSeconds(fields.sleep_light),
+                UnitText(kIdleLightUnitText).c_str(), fields.sleep_light);
+    std::printf("sleep after:     %d%s (spare_time=%d)\n", SleepSeconds(fields.spare_time),
+                UnitText(kSleepUnitText).c_str(), fields.spare_time);
     std::printf("key wake-up:     %s\ngame mode:       %s\nlighting:        %s\n",
                 fields.key_wakeup ? "on" : "off", fields.game_mode ? "on" : "off",
                 (fields.lightmode & 1) ? "on" : "off");
@@ -346,7 +325,7 @@ int RunReset(const GlobalOptions& options, const Args& args) {
     session.ReloadProfiles();
     session.TakeWrites();
     const bool resync = session.protocol().ResetDevice();
-    JsonValue result;
+    Json result;
     session.ReportWrites(result);
     bool read_back = false;
     if (resync) {
@@ -354,10 +333,10 @@ int RunReset(const GlobalOptions& options, const Args& args) {
         read_back = session.protocol().ReadDeviceData();
         session.ReloadProfiles();
     }
-    result.Set("profile", session.state().active_profile);
-    result.Set("read_back", read_back);
+    result["profile"] = session.state().active_profile;
+    result["read_back"] = read_back;
     if (!kept.empty()) {
-        result.Set("damaged_copy", kept);
+        result["damaged_copy"] = kept;
     }
     if (options.json) {
         PrintJson(result);

@@ -85,10 +85,9 @@ int ListKeys(Session& session) {
             ReadDeviceDescription(DeviceDescriptionPath(ProgramFolder(), session.file_stem()))) {
         buttons = description->buttons.value_or(std::vector<ButtonDescription>{});
     }
-    JsonValue::Array keys;
+    Json keys = Json::array();
     for (int key_code = 0; key_code < kKeySlots; ++key_code) {
-        JsonValue entry;
-        entry.Set("key_code", key_code);
+        Json entry = {{"key_code", key_code}};
         const auto row = std::find_if(rows.begin(), rows.end(), [&](const KeyAssignment& a) {
             return a.key_code == key_code;
         });
@@ -96,54 +95,47 @@ int ListKeys(Session& session) {
             buttons.begin(), buttons.end(),
             [&](const ButtonDescription& b) { return b.factory.key_code == key_code; });
         if (button != buttons.end()) {
-            entry.Set("button", GetLangText(button->name_id));
+            entry["button"] = GetLangText(button->name_id);
         }
         if (row == rows.end()) {
-            entry.Set("assigned", false);
+            entry["assigned"] = false;
             if (button != buttons.end()) {
                 const KeyAssignment& factory = button->factory;
-                entry.Set("description",
-                          DescribeFactoryFunction(
-                              FactoryKeyFunction(factory.macro_type, factory.macro_value,
-                                                 factory.macro_desc),
-                              LangText));
+                entry["description"] = DescribeFactoryFunction(
+                    FactoryKeyFunction(factory.macro_type, factory.macro_value, factory.macro_desc),
+                    LangText);
             } else if (const std::optional<int> builtin = BuiltInDefaultButton(key_code)) {
                 const KeyFunction function{KeyFunctionType::MouseButton, *builtin, 0, 0, {}};
-                entry.Set("description", DescribeKeyFunction(function, LangText));
+                entry["description"] = DescribeKeyFunction(function, LangText);
             }
         } else {
             const KeyFunction function{static_cast<KeyFunctionType>(row->macro_type),
                                        row->macro_value, row->macro_value2, row->macro_value3,
                                        row->macro_desc};
             const KeyFunctionCode code = EncodeKeyFunction(key_code, function, slots);
-            entry.Set("assigned", true);
-            entry.Set("type", TypeText(row->macro_type));
-            entry.Set("value", row->macro_value);
-            entry.Set("value2", row->macro_value2);
-            entry.Set("value3", row->macro_value3);
-            entry.Set("description", DescribeKeyFunction(function, LangText));
-            entry.Set("code", FrameText({code.class_byte, code.code, code.param1, code.param2}));
+            entry["assigned"] = true;
+            entry["type"] = TypeText(row->macro_type);
+            entry["value"] = row->macro_value;
+            entry["value2"] = row->macro_value2;
+            entry["value3"] = row->macro_value3;
+            entry["description"] = DescribeKeyFunction(function, LangText);
+            entry["code"] = FrameText({code.class_byte, code.code, code.param1, code.param2});
         }
         keys.push_back(std::move(entry));
     }
     if (session.options().json) {
-        JsonValue result;
-        result.Set("profile", profile);
-        result.Set("keys", std::move(keys));
-        PrintJson(result);
+        PrintJson({{"profile", profile}, {"keys", std::move(keys)}});
         return kExitOk;
     }
-    for (const JsonValue& key : keys) {
-        const int key_code = static_cast<int>(key.GetInt("key_code").value_or(0));
-        const std::string description = key.GetString("description").value_or("");
-        const std::string button = key.GetString("button").value_or("");
-        if (key.Find("assigned")->AsBool()) {
+    for (const Json& key : keys) {
+        const int key_code = key.value("key_code", 0);
+        const std::string description = key.value("description", "");
+        const std::string button = key.value("button", "");
+        if (key.value("assigned", false)) {
             std::printf("%d %-15s %s %d %d %d  \"%s\"  code %s\n", key_code, button.c_str(),
-                        key.GetString("type").value_or("").c_str(),
-                        static_cast<int>(key.GetInt("value").value_or(0)),
-                        static_cast<int>(key.GetInt("value2").value_or(0)),
-                        static_cast<int>(key.GetInt("value3").value_or(0)), description.c_str(),
-                        key.GetString("code").value_or("").c_str());
+                        key.value("type", "").c_str(), key.value("value", 0),
+                        key.value("value2", 0), key.value("value3", 0), description.c_str(),
+                        key.value("code", "").c_str());
         } else {
             std::printf("%d %-15s factory%s%s\n", key_code, button.c_str(),
                         description.empty() ? "" : "  ", description.c_str());
@@ -161,8 +153,7 @@ int ChangeKeys(Session& session, Change change) {
     change();
     session.TakeWrites();
     session.protocol().WriteKeys();
-    JsonValue result;
-    result.Set("profile", session.state().active_profile);
+    Json result = {{"profile", session.state().active_profile}};
     session.ReportWrites(result);
     if (session.options().json) {
         PrintJson(result);
@@ -312,22 +303,21 @@ int RunMacros(const GlobalOptions& options, const Args& args) {
     std::vector<MacroInfo> macros;
     session.store().LoadMacros(macros);
     const MacroSlotTable slots = SlotsOf(session.store());
-    JsonValue::Array entries;
+    Json entries = Json::array();
     for (const MacroInfo& macro : macros) {
         std::vector<MacroRecord> records;
         session.store().LoadMacroRecords(macro.macro_id, records);
-        JsonValue entry;
-        entry.Set("id", macro.macro_id);
-        entry.Set("name", MacroDisplayName(macro.name, LangText));
-        entry.Set("steps", records.size());
+        Json entry = {{"id", macro.macro_id}};
+        entry["name"] = MacroDisplayName(macro.name, LangText);
+        entry["steps"] = records.size();
         if (const std::optional<int> slot = slots.SlotOf(macro.macro_id)) {
-            entry.Set("slot", *slot);
+            entry["slot"] = *slot;
         } else {
-            entry.Set("slot", nullptr);
+            entry["slot"] = nullptr;
         }
         entries.push_back(std::move(entry));
     }
-    JsonValue result;
+    Json result = Json::object();
     if (upload) {
         if (const int code = session.RequireMouse(); code != kExitOk) {
             return code;
@@ -337,17 +327,16 @@ int RunMacros(const GlobalOptions& options, const Args& args) {
         session.ReportWrites(result);
     }
     if (options.json) {
-        result.Set("macros", std::move(entries));
+        result["macros"] = std::move(entries);
         PrintJson(result);
         return kExitOk;
     }
-    for (const JsonValue& entry : entries) {
-        const JsonValue* slot = entry.Find("slot");
-        std::printf("%d  %s  (%d steps%s)\n", static_cast<int>(entry.GetInt("id").value_or(0)),
-                    entry.GetString("name").value_or("").c_str(),
-                    static_cast<int>(entry.GetInt("steps").value_or(0)),
-                    slot->IsInt() ? (", slot " + std::to_string(slot->AsInt())).c_str()
-                                  : ", not on the mouse");
+    for (const Json& entry : entries) {
+        const Json& slot = entry.at("slot");
+        std::printf("%d  %s  (%d steps%s)\n", entry.value("id", 0), entry.value("name", "").c_str(),
+                    entry.value("steps", 0),
+                    slot.is_number() ? (", slot " + std::to_string(slot.get<int>())).c_str()
+                                     : ", not on the mouse");
     }
     if (entries.empty()) {
         std::printf("no macros stored\n");

@@ -52,7 +52,7 @@ constexpr Command kCommands[] = {
 
 constexpr std::string_view kGlobalHelp =
     "global options:\n"
-    "  --json            print one JSON document on stdout\n"
+    "  --json            print one JSON document on stdout, errors included\n"
     "  --demo            use the built-in simulated mouse instead of real HID devices\n"
     "  --device-type N   serve that model (default: the stored one, as the window does)\n"
     "  --verbose         show the frames sent to the mouse\n"
@@ -88,6 +88,8 @@ int Main(const Args& all) {
     GlobalOptions options;
     Args rest;
     bool help = false;
+    // Reported once all options are known, so that a later --json still applies.
+    std::string option_error;
     // Global options may stand before or after the command; "--" ends them.
     for (std::size_t i = 0; i < all.size(); ++i) {
         const std::string_view arg = all[i];
@@ -109,26 +111,32 @@ int Main(const Args& all) {
             std::string_view value;
             if (arg == "--device-type") {
                 if (i + 1 >= all.size()) {
-                    std::fprintf(stderr, "veltractl: --device-type needs a number\n");
-                    return kExitUsage;
+                    option_error = "--device-type needs a number";
+                    continue;
                 }
                 value = all[++i];
             } else {
                 value = arg.substr(std::string_view("--device-type=").size());
             }
-            const std::optional<long> type = ParseInteger(value);
-            if (!type || *type < 0 || *type > 0x7FFFFFFF) {
-                std::fprintf(stderr, "veltractl: --device-type needs a number, not \"%.*s\"\n",
-                             static_cast<int>(value.size()), value.data());
-                return kExitUsage;
+            const std::optional<int> type = ParseInteger<int>(value);
+            if (!type || *type < 0) {
+                option_error = "--device-type needs a number, not \"" + std::string(value) + "\"";
+                continue;
             }
-            options.device_type = static_cast<int>(*type);
+            options.device_type = *type;
         } else {
             rest.push_back(arg);
         }
     }
+    SetJsonErrors(options.json);
+    if (!option_error.empty()) {
+        return UsageError("", option_error);
+    }
     if (rest.empty() || rest[0] == "help") {
         const bool asked = help || !rest.empty();
+        if (!asked && options.json) {
+            return UsageError("", "no command given");
+        }
         PrintUsage(asked ? stdout : stderr);
         return asked ? kExitOk : kExitUsage;
     }
@@ -141,10 +149,7 @@ int Main(const Args& all) {
             return command.run(options, Args(rest.begin() + 1, rest.end()));
         }
     }
-    std::fprintf(stderr, "veltractl: unknown command \"%.*s\"\n\n",
-                 static_cast<int>(rest[0].size()), rest[0].data());
-    PrintUsage(stderr);
-    return kExitUsage;
+    return UsageError("", "unknown command \"" + std::string(rest[0]) + "\"");
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "cli/session.h"
 
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 
@@ -37,17 +36,52 @@ std::string StoreProblem(const std::string& path, const StoreHealth& health) {
            "): run \"veltractl reset --yes\" to recreate it; the damaged file is kept beside it";
 }
 
+constexpr const char* kBridgeVariable = "VELTRA_HID_BRIDGE";
+
+bool json_errors = false;
+
+std::string BridgeSocket() {
+    const char* bridge = std::getenv(kBridgeVariable);
+    return bridge != nullptr ? bridge : "";
+}
+
+bool BridgeSelected() {
+    return !BridgeSocket().empty();
+}
+
 }  // namespace
 
+void SetJsonErrors(bool on) {
+    json_errors = on;
+}
+
 int UsageError(std::string_view command, std::string_view message) {
-    std::fprintf(stderr, "veltractl %.*s: %.*s\nRun \"veltractl %.*s --help\" for its usage.\n",
-                 static_cast<int>(command.size()), command.data(), static_cast<int>(message.size()),
-                 message.data(), static_cast<int>(command.size()), command.data());
+    const std::string name = command.empty() ? "veltractl" : "veltractl " + std::string(command);
+    std::fprintf(stderr, "%s: %.*s\nRun \"%s --help\" for %s.\n", name.c_str(),
+                 static_cast<int>(message.size()), message.data(), name.c_str(),
+                 command.empty() ? "the usage" : "its usage");
+    if (json_errors) {
+        Json error = {{"error", message}};
+        if (!command.empty()) {
+            error["command"] = command;
+        }
+        PrintJson(error);
+    }
     return kExitUsage;
 }
 
-void PrintJson(const JsonValue& value) {
-    std::printf("%s\n", WriteJson(value).c_str());
+void PrintJson(const Json& value) {
+    std::printf("%s\n", EncodeJson(value).c_str());
+}
+
+Json SettingJson(const std::optional<std::string>& text) {
+    if (!text) {
+        return nullptr;
+    }
+    if (const std::optional<std::int64_t> number = ParseInteger<std::int64_t>(*text)) {
+        return *number;
+    }
+    return *text;
 }
 
 std::string ModeName(ConnectionMode mode) {
@@ -116,8 +150,7 @@ int Session::LoadConfiguration() {
         for (const DeviceModelEntry& model : catalogue_.models) {
             message += " " + std::to_string(model.device_type) + " (" + model.name + ")";
         }
-        std::fprintf(stderr, "veltractl: %s\n", message.c_str());
-        return kExitUsage;
+        return UsageError("", message);
     }
     device_type_ = served->device_type;
     file_stem_ = served->file_stem;
@@ -187,6 +220,9 @@ int Session::RequireMouse() {
     if (comm_.GetConnectionMode() != ConnectionMode::NotConnected) {
         return kExitOk;
     }
+    if (const std::string failure = BackendFailure(); !failure.empty()) {
+        return Fail(failure);
+    }
     std::string message = "no supported mouse is connected";
     if (comm_.GetAttachedMode() != ConnectionMode::NotConnected) {
         message = "the " + model_name_ + " behind its receiver does not answer (is it asleep?)";
@@ -232,11 +268,19 @@ int Session::ReadMouse() {
 int Session::Fail(const std::string& message) const {
     std::fprintf(stderr, "veltractl: %s\n", message.c_str());
     if (options_.json) {
-        JsonValue error;
-        error.Set("error", message);
-        PrintJson(error);
+        PrintJson({{"error", message}});
     }
     return kExitFailure;
+}
+
+std::string Session::BackendFailure() const {
+    const std::string failure = tap_ ? tap_->BackendFailure() : "";
+    if (failure.empty() || !BridgeSelected()) {
+        return failure;
+    }
+    return std::string("the HID bridge ") + kBridgeVariable + "=" + BridgeSocket() +
+           " cannot be used: " + failure + "\nstart the bridge peer on that socket, or unset " +
+           kBridgeVariable + " to use the HID devices of this computer";
 }
 
 std::vector<UnopenedInterface> Session::UnopenedInterfaces() const {
@@ -256,15 +300,15 @@ std::vector<std::vector<std::uint8_t>> Session::TakeWrites() {
     return tap_ ? tap_->TakeWrites() : std::vector<std::vector<std::uint8_t>>{};
 }
 
-void Session::ReportWrites(JsonValue& result) {
-    JsonValue::Array sent;
+void Session::ReportWrites(Json& result) {
+    Json sent = Json::array();
     for (const std::vector<std::uint8_t>& frame : TakeWrites()) {
         if (options_.verbose && !options_.json) {
             std::printf("sent: %s\n", FrameText(frame).c_str());
         }
-        sent.emplace_back(FrameText(frame));
+        sent.push_back(FrameText(frame));
     }
-    result.Set("sent", std::move(sent));
+    result["sent"] = std::move(sent);
 }
 
 std::string Session::ModelName(int device_type) const {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/json.h"
+#include "common/text.h"
 #include "config/catalogue.h"
 #include "device/device_protocol.h"
 #include "device/device_state.h"
@@ -42,11 +43,20 @@ struct Command {
     int (*run)(const GlobalOptions& options, const Args& args);
 };
 
-// Bad usage: "veltractl <command>: <message>" and a pointer to the command's help; exit 2.
+// With --json a script always gets one JSON document on stdout, errors included: main turns
+// this on before a command runs, and usage errors then also print {"error": ..., "command": ...}.
+void SetJsonErrors(bool on);
+
+// Bad usage: "veltractl <command>: <message>" and a pointer to the command's help (the general
+// help when `command` is empty); exit 2.
 int UsageError(std::string_view command, std::string_view message);
 
 // Writes one JSON document on stdout.
-void PrintJson(const JsonValue& value);
+void PrintJson(const Json& value);
+
+// A stored setting for --json: a number when the text is a whole number, as the program writes
+// them; other text (an imported profile may carry any) as a string; a missing value as null.
+Json SettingJson(const std::optional<std::string>& text);
 
 // The connection mode as the window names it (language texts 50..53).
 std::string ModeName(ConnectionMode mode);
@@ -109,12 +119,15 @@ class Session {
     std::vector<UnopenedInterface> UnopenedInterfaces() const;
     // True when the interfaces are real hidraw devices (neither demo nor bridge).
     bool UsesHidraw() const { return hidraw_; }
+    // Why the last scan could not reach the devices at all (a bridge peer that is gone, for
+    // example), naming the setting that chose that way; empty when it could.
+    std::string BackendFailure() const;
 
     // Frames written to the mouse since the last call, oldest first.
     std::vector<std::vector<std::uint8_t>> TakeWrites();
     // Adds the frames written since the last TakeWrites as "sent" (JSON) or prints them
     // (--verbose).
-    void ReportWrites(JsonValue& result);
+    void ReportWrites(Json& result);
 
     // Reloads the profile list after the store was recreated.
     void ReloadProfiles();

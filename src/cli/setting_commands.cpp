@@ -48,19 +48,17 @@ int ApplySettings(const GlobalOptions& options, std::string_view command,
         return session.Fail("over Bluetooth the report rate is fixed at 133 Hz");
     }
     const int profile = session.state().active_profile;
-    JsonValue stored;
+    Json stored = Json::object();
     for (const auto& [key, value] : rows) {
         if (!session.store().SetConfig(profile, key, value)) {
             return session.Fail("cannot store " + key + " in " + session.store().Path());
         }
-        stored.Set(key, value);
+        stored[key] = SettingJson(value);
     }
     session.TakeWrites();
     session.protocol().WriteConfig();
 
-    JsonValue result;
-    result.Set("profile", profile);
-    result.Set("stored", stored);
+    Json result = {{"profile", profile}, {"stored", stored}};
     session.ReportWrites(result);
     if (options.json) {
         PrintJson(result);
@@ -68,8 +66,8 @@ int ApplySettings(const GlobalOptions& options, std::string_view command,
     }
     std::printf("profile %d (%s) of the %s:\n", profile, session.ProfileName(profile).c_str(),
                 session.model_name().c_str());
-    for (const auto& [key, value] : stored.AsObject()) {
-        std::printf("  %s=%s\n", key.c_str(), value.AsString().c_str());
+    for (const auto& [key, value] : rows) {
+        std::printf("  %s=%s\n", key.c_str(), value.c_str());
     }
     std::printf("sent the settings to the mouse (%s)\n",
                 ModeName(session.comm().GetConnectionMode()).c_str());
@@ -99,21 +97,17 @@ int RunGet(const GlobalOptions& options, const Args& args) {
         return code;
     }
     const int profile = session.state().active_profile;
-    JsonValue settings;
+    Json settings = Json::object();
     for (const std::string& key : keys) {
         std::string value;
-        session.store().GetConfig(profile, key, value);
-        settings.Set(key, value);
+        const bool stored = session.store().GetConfig(profile, key, value);
+        if (!options.json) {
+            std::printf("%s=%s\n", key.c_str(), value.c_str());
+        }
+        settings[key] = SettingJson(stored ? std::optional<std::string>(value) : std::nullopt);
     }
     if (options.json) {
-        JsonValue result;
-        result.Set("profile", profile);
-        result.Set("settings", std::move(settings));
-        PrintJson(result);
-        return kExitOk;
-    }
-    for (const auto& [key, value] : settings.AsObject()) {
-        std::printf("%s=%s\n", key.c_str(), value.AsString().c_str());
+        PrintJson({{"profile", profile}, {"settings", std::move(settings)}});
     }
     return kExitOk;
 }
@@ -191,18 +185,12 @@ int RunProfile(const GlobalOptions& options, const Args& args) {
     }
     const int active = session.state().active_profile;
     if (options.json) {
-        JsonValue::Array entries;
+        Json entries = Json::array();
         for (const auto& [profile_id, name] : session.profiles()) {
-            JsonValue entry;
-            entry.Set("id", profile_id);
-            entry.Set("name", name);
-            entry.Set("active", profile_id == active);
-            entries.push_back(std::move(entry));
+            entries.push_back(
+                {{"id", profile_id}, {"name", name}, {"active", profile_id == active}});
         }
-        JsonValue result;
-        result.Set("active", active);
-        result.Set("profiles", std::move(entries));
-        PrintJson(result);
+        PrintJson({{"active", active}, {"profiles", std::move(entries)}});
         return kExitOk;
     }
     for (const auto& [profile_id, name] : session.profiles()) {

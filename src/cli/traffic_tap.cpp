@@ -3,40 +3,36 @@
 #include <algorithm>
 #include <utility>
 
+#include "device/forwarding_backend.h"
+
 namespace veltra::cli {
 namespace {
 
-class TapDevice : public HidDevice {
+class TapDevice : public ForwardingDevice {
   public:
     TapDevice(std::unique_ptr<HidDevice> inner, std::shared_ptr<TrafficTap> tap)
-        : inner_(std::move(inner)), tap_(std::move(tap)) {}
+        : ForwardingDevice(std::move(inner)), tap_(std::move(tap)) {}
 
-    int Write(std::span<const std::uint8_t> data) override {
+  protected:
+    void Written(std::span<const std::uint8_t> data, int /*result*/) override {
         tap_->AddWrite(data);
-        return inner_->Write(data);
     }
-    int Read(std::span<std::uint8_t> buffer, int timeout_ms) override {
-        return inner_->Read(buffer, timeout_ms);
-    }
-    int OutputReportLength() const override { return inner_->OutputReportLength(); }
 
   private:
-    std::unique_ptr<HidDevice> inner_;
     std::shared_ptr<TrafficTap> tap_;
 };
 
-class TapBackend : public HidBackend {
+class TapBackend : public ForwardingBackend {
   public:
     TapBackend(std::unique_ptr<HidBackend> inner, std::shared_ptr<TrafficTap> tap)
-        : inner_(std::move(inner)), tap_(std::move(tap)) {}
+        : ForwardingBackend(std::move(inner)), tap_(std::move(tap)) {}
 
-    std::vector<HidInterfaceInfo> Enumerate() override {
-        std::vector<HidInterfaceInfo> interfaces = inner_->Enumerate();
-        tap_->SetInterfaces(interfaces);
-        return interfaces;
+  protected:
+    void Enumerated(const std::vector<HidInterfaceInfo>& interfaces) override {
+        tap_->SetInterfaces(interfaces, LastFailure());
     }
-    std::unique_ptr<HidDevice> Open(const std::string& path) override {
-        std::unique_ptr<HidDevice> device = inner_->Open(path);
+    std::unique_ptr<HidDevice> Opened(const std::string& path,
+                                      std::unique_ptr<HidDevice> device) override {
         if (!device) {
             tap_->AddFailedOpen(path);
             return nullptr;
@@ -45,7 +41,6 @@ class TapBackend : public HidBackend {
     }
 
   private:
-    std::unique_ptr<HidBackend> inner_;
     std::shared_ptr<TrafficTap> tap_;
 };
 
@@ -61,15 +56,22 @@ void TrafficTap::AddFailedOpen(const std::string& path) {
     failed_paths_.push_back(path);
 }
 
-void TrafficTap::SetInterfaces(std::vector<HidInterfaceInfo> interfaces) {
+void TrafficTap::SetInterfaces(std::vector<HidInterfaceInfo> interfaces,
+                               std::string backend_failure) {
     const std::lock_guard lock(mutex_);
     interfaces_ = std::move(interfaces);
+    backend_failure_ = std::move(backend_failure);
     failed_paths_.clear();
 }
 
 std::vector<std::vector<std::uint8_t>> TrafficTap::TakeWrites() {
     const std::lock_guard lock(mutex_);
     return std::exchange(writes_, {});
+}
+
+std::string TrafficTap::BackendFailure() const {
+    const std::lock_guard lock(mutex_);
+    return backend_failure_;
 }
 
 std::vector<HidInterfaceInfo> TrafficTap::FailedOpens() const {

@@ -1,8 +1,8 @@
 #pragma once
 
 // A pass-through HID backend that remembers what the command needs to show: the frames written
-// to the mouse (for --verbose and --json) and the interfaces that could not be opened (to tell a
-// missing access rule from a missing mouse).
+// to the mouse (for --verbose and --json), the interfaces that could not be opened (to tell a
+// missing access rule from a missing mouse) and why the backend reached no devices at all.
 
 #include <cstdint>
 #include <memory>
@@ -19,16 +19,20 @@ class TrafficTap {
   public:
     void AddWrite(std::span<const std::uint8_t> data);
     void AddFailedOpen(const std::string& path);
-    void SetInterfaces(std::vector<HidInterfaceInfo> interfaces);
+    // A scan: what it found and the backend's failure after it (HidBackend::LastFailure).
+    void SetInterfaces(std::vector<HidInterfaceInfo> interfaces, std::string backend_failure);
 
     std::vector<std::vector<std::uint8_t>> TakeWrites();
     std::vector<HidInterfaceInfo> FailedOpens() const;
+    // As of the last scan; empty when the backend reported nothing.
+    std::string BackendFailure() const;
 
   private:
     mutable std::mutex mutex_;
     std::vector<std::vector<std::uint8_t>> writes_;
     std::vector<std::string> failed_paths_;
     std::vector<HidInterfaceInfo> interfaces_;
+    std::string backend_failure_;
 };
 
 std::unique_ptr<HidBackend> MakeTapBackend(std::unique_ptr<HidBackend> inner,

@@ -1,77 +1,39 @@
 #pragma once
 
-// A small JSON value with a reader and a compact writer: objects, arrays, strings, integers,
-// booleans and null. Enough for the bridge protocol and machine-readable command output; numbers
-// with a fraction or exponent are refused rather than rounded.
+// JSON through nlohmann-json. Objects keep their members in insertion order, so that machine
+// output reads in the order it was built. Text from outside (bridge lines, captures) goes through
+// DecodeJson, which holds it to the limits below; members of decoded values are read with the
+// checked accessors, which never throw.
 
-#include <concepts>
+#include <cstddef>
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <variant>
-#include <vector>
 
 namespace veltra {
 
-class JsonValue {
-  public:
-    enum class Type { Null, Bool, Int, String, Array, Object };
-    using Array = std::vector<JsonValue>;
-    // Members keep their order; duplicate names are kept and lookups take the first.
-    using Object = std::vector<std::pair<std::string, JsonValue>>;
+using Json = nlohmann::ordered_json;
 
-    JsonValue() = default;
-    JsonValue(std::nullptr_t) {}
-    JsonValue(bool value) : value_(value) {}
-    template <std::integral T>
-    requires(!std::same_as<T, bool>) JsonValue(T value)
-        : value_(static_cast<std::int64_t>(value)) {}
-    JsonValue(const char* value) : value_(std::string(value)) {}
-    JsonValue(std::string value) : value_(std::move(value)) {}
-    JsonValue(std::string_view value) : value_(std::string(value)) {}
-    JsonValue(Array value) : value_(std::move(value)) {}
-    JsonValue(Object value) : value_(std::move(value)) {}
-
-    Type type() const { return static_cast<Type>(value_.index()); }
-    bool IsNull() const { return type() == Type::Null; }
-    bool IsBool() const { return type() == Type::Bool; }
-    bool IsInt() const { return type() == Type::Int; }
-    bool IsString() const { return type() == Type::String; }
-    bool IsArray() const { return type() == Type::Array; }
-    bool IsObject() const { return type() == Type::Object; }
-
-    // Accessors of the wrong type give false, 0 or an empty value.
-    bool AsBool() const;
-    std::int64_t AsInt() const;
-    const std::string& AsString() const;
-    const Array& AsArray() const;
-    const Object& AsObject() const;
-
-    // The first member called `key`, or nullptr (also when this is no object).
-    const JsonValue* Find(std::string_view key) const;
-    std::optional<std::int64_t> GetInt(std::string_view key) const;
-    std::optional<std::string> GetString(std::string_view key) const;
-
-    // Object building: replaces the first member called `key` or appends one. Turns a null value
-    // into an object first.
-    JsonValue& Set(std::string_view key, JsonValue value);
-    // Array building: turns a null value into an array first.
-    void Push(JsonValue value);
-
-    friend bool operator==(const JsonValue&, const JsonValue&) = default;
-
-  private:
-    std::variant<std::nullptr_t, bool, std::int64_t, std::string, Array, Object> value_;
+struct JsonLimits {
+    std::size_t max_length = std::size_t{1} << 20;
+    // Arrays and objects nested deeper than this are refused.
+    int max_depth = 64;
 };
 
-// Parses one JSON text (surrounding white space allowed). Fails on anything malformed, on
-// invalid UTF-8, on nesting deeper than `max_depth` and on integers outside 64 bits.
-std::optional<JsonValue> ParseJson(std::string_view text, int max_depth = 64);
+// One JSON text (surrounding white space allowed). Fails on anything malformed, on invalid UTF-8
+// and unpaired surrogates, on text longer or nested deeper than `limits`, and on numbers that are
+// not integers of 64 bits: a fraction or exponent is refused rather than rounded.
+std::optional<Json> DecodeJson(std::string_view text, const JsonLimits& limits = {});
 
-// Compact text on one line; control characters, quotes and backslashes are escaped, UTF-8 kept
-// and invalid UTF-8 replaced by U+FFFD.
-std::string WriteJson(const JsonValue& value);
+// Compact text on one line; UTF-8 kept, invalid UTF-8 replaced by U+FFFD.
+std::string EncodeJson(const Json& value);
+
+// The member `key` of an object; nullptr when `value` is no object or has no such member.
+const Json* FindMember(const Json& value, std::string_view key);
+// The member as a 64-bit integer or a string; nullopt when missing or of another type.
+std::optional<std::int64_t> IntMember(const Json& value, std::string_view key);
+std::optional<std::string> StringMember(const Json& value, std::string_view key);
 
 }  // namespace veltra

@@ -1,8 +1,8 @@
 #include "common/text.h"
 
-#include <cctype>
 #include <charconv>
-#include <climits>
+#include <limits>
+#include <system_error>
 
 namespace veltra {
 namespace {
@@ -97,53 +97,26 @@ std::size_t PrefixBytes(std::string_view s, std::size_t units) {
     return pos;
 }
 
-long ParseWithBase(std::string_view text, int base) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
-        ++i;
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+long ParsePrefix(std::string_view text, int base) {
+    const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");
+    if (start == std::string_view::npos) {
+        return 0;
     }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
+    const ScannedInteger n = ScanInteger(text.substr(start), base);
+    if (!n.has_digits) {
+        return 0;
     }
-    if (base == 16 && i + 1 < text.size() && text[i] == '0' &&
-        (text[i + 1] == 'x' || text[i + 1] == 'X') && i + 2 < text.size() &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-        i += 2;
+    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<long>::max());
+    if (n.negative) {
+        return n.overflow || n.magnitude > kMax ? std::numeric_limits<long>::min()
+                                                : -static_cast<long>(n.magnitude);
     }
-    unsigned long long value = 0;
-    bool overflow = false;
-    for (; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        int digit = -1;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (base == 16 && c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (base == 16 && c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        }
-        if (digit < 0 || digit >= base) {
-            break;
-        }
-        if (!overflow) {
-            value = value * base + digit;
-            if (value > static_cast<unsigned long long>(LONG_MAX) + 1) {
-                overflow = true;
-            }
-        }
-    }
-    if (negative) {
-        if (overflow || value > static_cast<unsigned long long>(LONG_MAX) + 1) {
-            return LONG_MIN;
-        }
-        return static_cast<long>(0 - value);
-    }
-    if (overflow || value > static_cast<unsigned long long>(LONG_MAX)) {
-        return LONG_MAX;
-    }
-    return static_cast<long>(value);
+    return n.overflow || n.magnitude > kMax ? std::numeric_limits<long>::max()
+                                            : static_cast<long>(n.magnitude);
 }
 
 }  // namespace
@@ -238,12 +211,37 @@ std::string DropUtf16Prefix(std::string_view utf8, std::size_t units) {
     return std::string(utf8.substr(pos));
 }
 
+ScannedInteger ScanInteger(std::string_view text, int base) {
+    ScannedInteger n;
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        n.negative = text[i] == '-';
+        ++i;
+    }
+    // The prefix counts only when a digit follows, so "0x" alone reads as the number 0.
+    const bool prefixed = (base == 16 || base == 0) && text.size() > i + 2 && text[i] == '0' &&
+                          (text[i + 1] == 'x' || text[i + 1] == 'X') && IsHexDigit(text[i + 2]);
+    if (prefixed) {
+        i += 2;
+    }
+    if (base == 0) {
+        base = prefixed ? 16 : 10;
+    }
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(first, last, n.magnitude, base);
+    n.has_digits = end != first;
+    n.overflow = error == std::errc::result_out_of_range;
+    n.end = n.has_digits ? static_cast<std::size_t>(end - text.data()) : 0;
+    return n;
+}
+
 long ParseDecimal(std::string_view text) {
-    return ParseWithBase(text, 10);
+    return ParsePrefix(text, 10);
 }
 
 long ParseHex(std::string_view text) {
-    return ParseWithBase(text, 16);
+    return ParsePrefix(text, 16);
 }
 
 std::string AsciiLower(std::string_view text) {
@@ -287,19 +285,6 @@ std::string Utf16BytesToUtf8(std::string_view bytes, bool little_endian) {
 
 std::string SanitizeUtf8(std::string_view bytes) {
     return IsValidUtf8(bytes) ? std::string(bytes) : Utf16ToUtf8(Utf8ToUtf16(bytes));
-}
-
-std::optional<long> ParseInteger(std::string_view text) {
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-    }
-    long value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 }  // namespace veltra

@@ -4,8 +4,10 @@
 // rule counts characters it counts UTF-16 code units, as the file formats and the mouse expect,
 // and it does so only through this module.
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,11 +41,50 @@ std::string TruncateUtf16(std::string_view utf8, std::size_t units);
 // Drops the first `units` UTF-16 code units (a pair that would be split is dropped whole).
 std::string DropUtf16Prefix(std::string_view utf8, std::size_t units);
 
-// C-library style conversions: skip leading white space, take an optional sign, then digits up to
-// the first invalid character; no digits gives 0. Out-of-range values saturate like strtol.
+// Every whole number the program reads goes through ScanInteger: an optional sign, then digits
+// of `base` (10 or 16). With base 16 a "0x" or "0X" before the digits is skipped; base 0 reads
+// such a prefixed number as hexadecimal and anything else as decimal.
+struct ScannedInteger {
+    bool negative = false;
+    std::uint64_t magnitude = 0;
+    bool overflow = false;  // more than 64 bits of digits; `magnitude` is then meaningless
+    bool has_digits = false;
+    std::size_t end = 0;  // where reading stopped
+};
+ScannedInteger ScanInteger(std::string_view text, int base);
+
+// The whole text as one number of type T (see ScanInteger): no white space, nothing after the
+// digits. Nullopt for anything else and for values outside T.
+template <std::integral T = long>
+requires(!std::same_as<T, bool>) std::optional<T> ParseInteger(std::string_view text,
+                                                               int base = 10) {
+    const ScannedInteger n = ScanInteger(text, base);
+    if (!n.has_digits || n.overflow || n.end != text.size()) {
+        return std::nullopt;
+    }
+    using Limits = std::numeric_limits<T>;
+    if (n.negative) {
+        if constexpr (Limits::is_signed) {
+            const auto lowest = static_cast<std::uint64_t>(-(Limits::min() + 1)) + 1;
+            if (n.magnitude > lowest) {
+                return std::nullopt;
+            }
+            // -(m - 1) - 1 reaches the lowest value without overflowing T.
+            return n.magnitude == 0 ? T{0} : static_cast<T>(-static_cast<T>(n.magnitude - 1) - 1);
+        } else {
+            return n.magnitude == 0 ? std::optional<T>(T{0}) : std::nullopt;
+        }
+    }
+    if (n.magnitude > static_cast<std::uint64_t>(Limits::max())) {
+        return std::nullopt;
+    }
+    return static_cast<T>(n.magnitude);
+}
+
+// C-library style conversions (strtol): skip leading white space, then read a number as
+// ScanInteger does up to the first character that does not belong to it; no digits gives 0.
+// Out-of-range values saturate.
 long ParseDecimal(std::string_view text);
-// A whole decimal integer (optional sign), nothing else; nullopt for anything more or less.
-std::optional<long> ParseInteger(std::string_view text);
 long ParseHex(std::string_view text);
 
 // ASCII-only case folding and trimming, for key names and INI rules.

@@ -1,6 +1,7 @@
 #include "config/language.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 
 #include "common/file_io.h"
@@ -134,10 +135,19 @@ int SystemUiLanguageId() {
 }
 
 int ChooseStartupLanguage() {
-    int id = ReadLanguageId();
+    const std::optional<int> stored = ReadLanguageId();
+    int id = stored.value_or(0);
     if (id == 0) {
         id = SystemUiLanguageId();
-        WriteLanguageId(id);
+        if (stored) {
+            WriteLanguageId(id);
+        } else {
+            // Said once per start: every later setting fails the same way, silently.
+            std::fprintf(stderr,
+                         "veltra: cannot use the settings file %s; the language follows the "
+                         "locale (%d) and settings are not kept\n",
+                         SettingsFilePath().c_str(), id);
+        }
     }
     SetCurrentLanguageId(id);
     return id;

@@ -44,7 +44,8 @@ int LanguageIdForLocale(std::string_view locale);
 int SystemUiLanguageId();
 
 // The start-up language choice: the stored LCID, or, when that is 0, the system UI language,
-// which is then stored. Sets and returns the current language id.
+// which is then stored. A settings key that cannot be used gives the system UI language too, with
+// one warning on stderr. Sets and returns the current language id.
 int ChooseStartupLanguage();
 
 }  // namespace veltra

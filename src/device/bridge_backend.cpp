@@ -1,6 +1,8 @@
 #include "device/bridge_backend.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -22,9 +24,9 @@ struct BridgeBackend::Connection {
     // drops the connection). With `generation` set, fails unless the connection is still that
     // one.
     // `used_generation` receives the connection the answer came over.
-    std::optional<JsonValue> Request(const JsonValue& request, std::chrono::milliseconds wait,
-                                     std::optional<std::uint64_t> expected_generation,
-                                     std::uint64_t* used_generation = nullptr) {
+    std::optional<Json> Request(const Json& request, std::chrono::milliseconds wait,
+                                std::optional<std::uint64_t> expected_generation,
+                                std::uint64_t* used_generation = nullptr) {
         const std::lock_guard lock(mutex);
         if (expected_generation && (*expected_generation != generation || !socket)) {
             return std::nullopt;
@@ -38,20 +40,26 @@ struct BridgeBackend::Connection {
         return ExchangeLocked(request, wait);
     }
 
-    std::optional<JsonValue> ExchangeLocked(const JsonValue& request,
-                                            std::chrono::milliseconds wait) {
-        std::string line;
-        if (!socket->SendLine(WriteJson(request), grace) ||
-            socket->ReadLine(line, wait + grace) != LineSocket::Status::Line) {
-            Log(LogLevel::Warning, "bridge: peer did not answer; connection dropped");
-            DropLocked();
-            return std::nullopt;
+    std::optional<Json> ExchangeLocked(const Json& request, std::chrono::milliseconds wait) {
+        if (!socket->SendLine(EncodeJson(request), grace)) {
+            return FailLocked("the peer closed the connection");
         }
-        std::optional<JsonValue> answer = ParseJson(line);
-        if (!answer || !answer->IsObject()) {
-            Log(LogLevel::Warning, "bridge: unreadable answer; connection dropped");
-            DropLocked();
-            return std::nullopt;
+        std::string line;
+        switch (socket->ReadLine(line, wait + grace)) {
+            case LineSocket::Status::Line:
+                break;
+            case LineSocket::Status::Timeout:
+                return FailLocked("the peer did not answer within " +
+                                  std::to_string((wait + grace).count()) + " ms");
+            case LineSocket::Status::Closed:
+                return FailLocked("the peer closed the connection");
+            case LineSocket::Status::TooLong:
+                return FailLocked("the peer sent a line longer than " +
+                                  std::to_string(LineSocket::kMaxLineLength) + " bytes");
+        }
+        std::optional<Json> answer = DecodeJson(line);
+        if (!answer || !answer->is_object()) {
+            return FailLocked("the peer answered something other than a JSON object");
         }
         return answer;
     }
@@ -59,19 +67,34 @@ struct BridgeBackend::Connection {
     bool ConnectLocked() {
         socket = LineSocket::Connect(path);
         if (!socket) {
+            failure = std::string("cannot connect: ") + std::strerror(errno);
+            Log(LogLevel::Warning, "bridge: " + failure);
             return false;
         }
         ++generation;
-        const std::optional<JsonValue> hello = ExchangeLocked(bridge::HelloRequest(), {});
-        if (!hello || hello->GetInt("version") != bridge::kVersion) {
-            Log(LogLevel::Warning, "bridge: peer does not speak version 1");
-            DropLocked();
+        const std::optional<Json> hello = ExchangeLocked(bridge::HelloRequest(), {});
+        if (!hello) {
             return false;
         }
+        const std::optional<std::int64_t> version = IntMember(*hello, "version");
+        if (version != bridge::kVersion) {
+            FailLocked(version
+                           ? "the peer speaks bridge protocol version " + std::to_string(*version) +
+                                 ", not " + std::to_string(bridge::kVersion)
+                           : std::string("the peer did not name its bridge protocol version"));
+            return false;
+        }
+        failure.clear();
         return true;
     }
 
-    void DropLocked() { socket.reset(); }
+    // Drops the connection and remembers why; always nothing, for the callers' returns.
+    std::nullopt_t FailLocked(std::string why) {
+        failure = std::move(why);
+        Log(LogLevel::Warning, "bridge: " + failure + "; connection dropped");
+        socket.reset();
+        return std::nullopt;
+    }
 
     const std::string path;
     const std::chrono::milliseconds grace;
@@ -79,6 +102,7 @@ struct BridgeBackend::Connection {
     std::unique_ptr<LineSocket> socket;
     std::uint64_t generation = 0;
     std::map<std::string, int> report_lengths;
+    std::string failure;
 };
 
 namespace {
@@ -97,12 +121,12 @@ class BridgeDevice : public HidDevice {
     }
 
     int Write(std::span<const std::uint8_t> data) override {
-        const std::optional<JsonValue> answer =
+        const std::optional<Json> answer =
             connection_->Request(bridge::WriteRequest(handle_, data), {}, generation_);
         if (!answer) {
             return -1;
         }
-        const std::optional<std::int64_t> result = answer->GetInt("result");
+        const std::optional<std::int64_t> result = IntMember(*answer, "result");
         if (!result || *result < 0 || *result > static_cast<std::int64_t>(data.size())) {
             return -1;
         }
@@ -111,13 +135,13 @@ class BridgeDevice : public HidDevice {
 
     int Read(std::span<std::uint8_t> buffer, int timeout_ms) override {
         timeout_ms = std::max(timeout_ms, 0);
-        const std::optional<JsonValue> answer =
+        const std::optional<Json> answer =
             connection_->Request(bridge::ReadRequest(handle_, buffer.size(), timeout_ms),
                                  std::chrono::milliseconds(timeout_ms), generation_);
         if (!answer) {
             return -1;
         }
-        const std::optional<std::string> hex = answer->GetString("data");
+        const std::optional<std::string> hex = StringMember(*answer, "data");
         if (!hex) {
             return -1;
         }
@@ -148,17 +172,17 @@ BridgeBackend::~BridgeBackend() = default;
 
 std::vector<HidInterfaceInfo> BridgeBackend::Enumerate() {
     std::vector<HidInterfaceInfo> interfaces;
-    const std::optional<JsonValue> answer =
+    const std::optional<Json> answer =
         connection_->Request(bridge::EnumerateRequest(), {}, std::nullopt);
     if (!answer) {
         return interfaces;
     }
-    const JsonValue* list = answer->Find("interfaces");
-    if (list == nullptr) {
+    const Json* list = FindMember(*answer, "interfaces");
+    if (list == nullptr || !list->is_array()) {
         return interfaces;
     }
     std::map<std::string, int> lengths;
-    for (const JsonValue& item : list->AsArray()) {
+    for (const Json& item : *list) {
         if (std::optional<HidInterfaceInfo> info = bridge::InterfaceFromJson(item)) {
             lengths[info->path] = info->output_report_length;
             interfaces.push_back(std::move(*info));
@@ -171,12 +195,12 @@ std::vector<HidInterfaceInfo> BridgeBackend::Enumerate() {
 
 std::unique_ptr<HidDevice> BridgeBackend::Open(const std::string& path) {
     std::uint64_t generation = 0;
-    const std::optional<JsonValue> answer =
+    const std::optional<Json> answer =
         connection_->Request(bridge::OpenRequest(path), {}, std::nullopt, &generation);
     if (!answer) {
         return nullptr;
     }
-    const std::optional<std::int64_t> handle = answer->GetInt("handle");
+    const std::optional<std::int64_t> handle = IntMember(*answer, "handle");
     if (!handle || *handle < 0) {
         return nullptr;
     }
@@ -191,19 +215,24 @@ std::unique_ptr<HidDevice> BridgeBackend::Open(const std::string& path) {
     return std::make_unique<BridgeDevice>(connection_, generation, *handle, length);
 }
 
+std::string BridgeBackend::LastFailure() const {
+    const std::lock_guard lock(connection_->mutex);
+    return connection_->failure;
+}
+
 std::unique_ptr<BridgeWatch> BridgeWatch::Start(const std::string& socket_path,
                                                 std::chrono::milliseconds timeout) {
     std::unique_ptr<LineSocket> socket = LineSocket::Connect(socket_path);
-    if (!socket || !socket->SendLine(WriteJson(bridge::WatchRequest()), timeout)) {
+    if (!socket || !socket->SendLine(EncodeJson(bridge::WatchRequest()), timeout)) {
         return nullptr;
     }
     std::string line;
     if (socket->ReadLine(line, timeout) != LineSocket::Status::Line) {
         return nullptr;
     }
-    const std::optional<JsonValue> answer = ParseJson(line);
-    const JsonValue* watching = answer ? answer->Find("watching") : nullptr;
-    if (watching == nullptr || !watching->AsBool()) {
+    const std::optional<Json> answer = DecodeJson(line);
+    const Json* watching = answer ? FindMember(*answer, "watching") : nullptr;
+    if (watching == nullptr || !watching->is_boolean() || !watching->get<bool>()) {
         return nullptr;
     }
     return std::unique_ptr<BridgeWatch>(new BridgeWatch(std::move(socket)));
@@ -224,15 +253,16 @@ bool BridgeWatch::Poll(std::vector<HotplugEvent>& events, std::chrono::milliseco
         if (status == LineSocket::Status::Timeout) {
             break;
         }
-        if (status == LineSocket::Status::Closed) {
+        if (status != LineSocket::Status::Line) {
             alive_ = false;
             break;
         }
         timeout = std::chrono::milliseconds(0);
-        const std::optional<JsonValue> message = ParseJson(line);
+        const std::optional<Json> message = DecodeJson(line);
         const std::optional<std::string> kind =
-            message ? message->GetString("event") : std::nullopt;
-        const std::optional<std::string> path = message ? message->GetString("path") : std::nullopt;
+            message ? StringMember(*message, "event") : std::nullopt;
+        const std::optional<std::string> path =
+            message ? StringMember(*message, "path") : std::nullopt;
         if (!kind || !path || (*kind != "arrival" && *kind != "removal")) {
             alive_ = false;
             break;

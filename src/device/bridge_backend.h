@@ -29,6 +29,9 @@ class BridgeBackend : public HidBackend {
 
     std::vector<HidInterfaceInfo> Enumerate() override;
     std::unique_ptr<HidDevice> Open(const std::string& path) override;
+    // What failed last on the way to the peer: connecting, an answer that did not come or could
+    // not be read, or another protocol version. Cleared by the next successful connection.
+    std::string LastFailure() const override;
 
     struct Connection;
 

@@ -18,18 +18,12 @@ int HexDigit(char c) {
     return -1;
 }
 
-std::optional<std::uint16_t> Field16(const JsonValue& value, std::string_view key) {
-    const std::optional<std::int64_t> v = value.GetInt(key);
+std::optional<std::uint16_t> Field16(const Json& value, std::string_view key) {
+    const std::optional<std::int64_t> v = IntMember(value, key);
     if (!v || *v < 0 || *v > 0xFFFF) {
         return std::nullopt;
     }
     return static_cast<std::uint16_t>(*v);
-}
-
-JsonValue Op(const char* name) {
-    JsonValue request;
-    request.Set("op", name);
-    return request;
 }
 
 }  // namespace
@@ -62,55 +56,53 @@ std::optional<std::vector<std::uint8_t>> HexDecode(std::string_view text) {
     return out;
 }
 
-JsonValue HelloRequest() {
-    return Op("hello").Set("version", kVersion);
+Json HelloRequest() {
+    return {{"op", "hello"}, {"version", kVersion}};
 }
 
-JsonValue EnumerateRequest() {
-    return Op("enumerate");
+Json EnumerateRequest() {
+    return {{"op", "enumerate"}};
 }
 
-JsonValue OpenRequest(const std::string& path) {
-    return Op("open").Set("path", path);
+Json OpenRequest(const std::string& path) {
+    return {{"op", "open"}, {"path", path}};
 }
 
-JsonValue WriteRequest(std::int64_t handle, std::span<const std::uint8_t> data) {
-    return Op("write").Set("handle", handle).Set("data", HexEncode(data));
+Json WriteRequest(std::int64_t handle, std::span<const std::uint8_t> data) {
+    return {{"op", "write"}, {"handle", handle}, {"data", HexEncode(data)}};
 }
 
-JsonValue ReadRequest(std::int64_t handle, std::size_t length, int timeout_ms) {
-    return Op("read").Set("handle", handle).Set("length", length).Set("timeout_ms", timeout_ms);
+Json ReadRequest(std::int64_t handle, std::size_t length, int timeout_ms) {
+    return {{"op", "read"}, {"handle", handle}, {"length", length}, {"timeout_ms", timeout_ms}};
 }
 
-JsonValue CloseRequest(std::int64_t handle) {
-    return Op("close").Set("handle", handle);
+Json CloseRequest(std::int64_t handle) {
+    return {{"op", "close"}, {"handle", handle}};
 }
 
-JsonValue WatchRequest() {
-    return Op("watch");
+Json WatchRequest() {
+    return {{"op", "watch"}};
 }
 
-JsonValue InterfaceToJson(const HidInterfaceInfo& info) {
-    JsonValue v;
-    v.Set("path", info.path)
-        .Set("vendor_id", info.vendor_id)
-        .Set("product_id", info.product_id)
-        .Set("release_number", info.release_number)
-        .Set("usage_page", info.usage_page)
-        .Set("usage", info.usage)
-        .Set("output_report_length", info.output_report_length);
-    return v;
+Json InterfaceToJson(const HidInterfaceInfo& info) {
+    return {{"path", info.path},
+            {"vendor_id", info.vendor_id},
+            {"product_id", info.product_id},
+            {"release_number", info.release_number},
+            {"usage_page", info.usage_page},
+            {"usage", info.usage},
+            {"output_report_length", info.output_report_length}};
 }
 
-std::optional<HidInterfaceInfo> InterfaceFromJson(const JsonValue& value) {
+std::optional<HidInterfaceInfo> InterfaceFromJson(const Json& value) {
     HidInterfaceInfo info;
-    const std::optional<std::string> path = value.GetString("path");
+    const std::optional<std::string> path = StringMember(value, "path");
     const auto vendor = Field16(value, "vendor_id");
     const auto product = Field16(value, "product_id");
     const auto release = Field16(value, "release_number");
     const auto page = Field16(value, "usage_page");
     const auto usage = Field16(value, "usage");
-    const std::optional<std::int64_t> length = value.GetInt("output_report_length");
+    const std::optional<std::int64_t> length = IntMember(value, "output_report_length");
     if (!path || !vendor || !product || !release || !page || !usage || !length || *length < 0 ||
         *length > 0xFFFF) {
         return std::nullopt;
@@ -125,32 +117,27 @@ std::optional<HidInterfaceInfo> InterfaceFromJson(const JsonValue& value) {
     return info;
 }
 
-JsonValue EnumerateAnswer(const std::vector<HidInterfaceInfo>& interfaces) {
-    JsonValue list = JsonValue::Array{};
+Json EnumerateAnswer(const std::vector<HidInterfaceInfo>& interfaces) {
+    Json list = Json::array();
     for (const HidInterfaceInfo& info : interfaces) {
-        list.Push(InterfaceToJson(info));
+        list.push_back(InterfaceToJson(info));
     }
-    JsonValue answer;
-    answer.Set("interfaces", std::move(list));
-    return answer;
+    return {{"interfaces", std::move(list)}};
 }
 
-JsonValue HandleAnswer(std::int64_t handle) {
-    JsonValue answer;
-    return answer.Set("handle", handle);
+Json HandleAnswer(std::int64_t handle) {
+    return {{"handle", handle}};
 }
 
-JsonValue ResultAnswer(std::int64_t result) {
-    JsonValue answer;
-    return answer.Set("result", result);
+Json ResultAnswer(std::int64_t result) {
+    return {{"result", result}};
 }
 
-JsonValue ReadAnswer(std::span<const std::uint8_t> data, int count) {
+Json ReadAnswer(std::span<const std::uint8_t> data, int count) {
     if (count < 0) {
         return ResultAnswer(-1);
     }
-    JsonValue answer;
-    return answer.Set("data", HexEncode(data.first(std::min<std::size_t>(count, data.size()))));
+    return {{"data", HexEncode(data.first(std::min<std::size_t>(count, data.size())))}};
 }
 
 }  // namespace veltra::bridge

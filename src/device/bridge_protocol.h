@@ -22,22 +22,22 @@ constexpr int kVersion = 1;
 std::string HexEncode(std::span<const std::uint8_t> bytes);
 std::optional<std::vector<std::uint8_t>> HexDecode(std::string_view text);
 
-JsonValue HelloRequest();
-JsonValue EnumerateRequest();
-JsonValue OpenRequest(const std::string& path);
-JsonValue WriteRequest(std::int64_t handle, std::span<const std::uint8_t> data);
-JsonValue ReadRequest(std::int64_t handle, std::size_t length, int timeout_ms);
-JsonValue CloseRequest(std::int64_t handle);
-JsonValue WatchRequest();
+Json HelloRequest();
+Json EnumerateRequest();
+Json OpenRequest(const std::string& path);
+Json WriteRequest(std::int64_t handle, std::span<const std::uint8_t> data);
+Json ReadRequest(std::int64_t handle, std::size_t length, int timeout_ms);
+Json CloseRequest(std::int64_t handle);
+Json WatchRequest();
 
-JsonValue InterfaceToJson(const HidInterfaceInfo& info);
+Json InterfaceToJson(const HidInterfaceInfo& info);
 // Fails when a field is missing, of the wrong type or out of range.
-std::optional<HidInterfaceInfo> InterfaceFromJson(const JsonValue& value);
+std::optional<HidInterfaceInfo> InterfaceFromJson(const Json& value);
 
-JsonValue EnumerateAnswer(const std::vector<HidInterfaceInfo>& interfaces);
-JsonValue HandleAnswer(std::int64_t handle);
-JsonValue ResultAnswer(std::int64_t result);
+Json EnumerateAnswer(const std::vector<HidInterfaceInfo>& interfaces);
+Json HandleAnswer(std::int64_t handle);
+Json ResultAnswer(std::int64_t result);
 // A read's answer: the data (empty after a time-out), or result -1 when `count` is negative.
-JsonValue ReadAnswer(std::span<const std::uint8_t> data, int count);
+Json ReadAnswer(std::span<const std::uint8_t> data, int count);
 
 }  // namespace veltra::bridge

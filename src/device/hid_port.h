@@ -45,6 +45,10 @@ class HidBackend {
 
     // Opens by path for reading and writing; nullptr on failure.
     virtual std::unique_ptr<HidDevice> Open(const std::string& path) = 0;
+
+    // Why the devices could not be reached at all, when the backend can tell (a bridge peer that
+    // is gone, for example); empty while the way to them works.
+    virtual std::string LastFailure() const { return {}; }
 };
 
 }  // namespace veltra

@@ -13,22 +13,26 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Rounded up, so that a wait never ends before its deadline.
 int RemainingMs(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-// poll() for `events`; false on time-out or error.
-bool WaitFor(int fd, short events, Clock::time_point deadline) {
+enum class Wait { Ready, Timeout, Error };
+
+Wait WaitFor(int fd, short events, Clock::time_point deadline) {
     while (true) {
         pollfd p{fd, events, 0};
         const int r = ::poll(&p, 1, RemainingMs(deadline));
         if (r > 0) {
-            return true;
+            return Wait::Ready;
         }
-        if (r == 0 || errno != EINTR) {
-            return false;
+        if (r == 0) {
+            return Wait::Timeout;
+        }
+        if (errno != EINTR) {
+            return Wait::Error;
         }
     }
 }
@@ -39,6 +43,7 @@ std::unique_ptr<LineSocket> LineSocket::Connect(const std::string& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.empty() || path.size() >= sizeof address.sun_path) {
+        errno = path.empty() ? ENOENT : ENAMETOOLONG;
         return nullptr;
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
@@ -47,7 +52,9 @@ std::unique_ptr<LineSocket> LineSocket::Connect(const std::string& path) {
         return nullptr;
     }
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int error = errno;
         ::close(fd);
+        errno = error;
         return nullptr;
     }
     return std::unique_ptr<LineSocket>(new LineSocket(fd));
@@ -71,7 +78,8 @@ bool LineSocket::SendLine(std::string_view line, std::chrono::milliseconds timeo
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd_, POLLOUT, deadline)) {
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
+            WaitFor(fd_, POLLOUT, deadline) == Wait::Ready) {
             continue;
         }
         return false;
@@ -89,7 +97,7 @@ LineSocket::Status LineSocket::ReadLine(std::string& line, std::chrono::millisec
             return Status::Line;
         }
         if (pending_.size() > kMaxLineLength) {
-            return Status::Closed;
+            return Status::TooLong;
         }
         char chunk[4096];
         const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
@@ -106,8 +114,13 @@ LineSocket::Status LineSocket::ReadLine(std::string& line, std::chrono::millisec
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
             return Status::Closed;
         }
-        if (!WaitFor(fd_, POLLIN, deadline)) {
-            return Clock::now() >= deadline ? Status::Timeout : Status::Closed;
+        switch (WaitFor(fd_, POLLIN, deadline)) {
+            case Wait::Ready:
+                break;
+            case Wait::Timeout:
+                return Status::Timeout;
+            case Wait::Error:
+                return Status::Closed;
         }
     }
 }

@@ -11,12 +11,13 @@ namespace veltra {
 
 class LineSocket {
   public:
-    enum class Status { Line, Timeout, Closed };
+    // TooLong: the peer sent more than kMaxLineLength without a newline; nothing more is read.
+    enum class Status { Line, Timeout, Closed, TooLong };
 
-    // Longer lines mean a confused or hostile peer; the connection is then treated as closed.
+    // Longer lines mean a confused or hostile peer.
     static constexpr std::size_t kMaxLineLength = 1 << 20;
 
-    // nullptr when nothing listens at `path`.
+    // nullptr when nothing listens at `path`; errno then tells why.
     static std::unique_ptr<LineSocket> Connect(const std::string& path);
 
     ~LineSocket();

@@ -17,12 +17,11 @@ class RecordingBackend::Journal {
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
 
-    void Append(const JsonValue& request, const JsonValue& answer) {
+    void Append(const Json& request, const Json& answer) {
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - start_);
-        JsonValue line;
-        line.Set("t", elapsed.count()).Set("request", request).Set("answer", answer);
-        const std::string text = WriteJson(line) + "\n";
+        const Json line = {{"t", elapsed.count()}, {"request", request}, {"answer", answer}};
+        const std::string text = EncodeJson(line) + "\n";
         const std::lock_guard lock(mutex_);
         std::fwrite(text.data(), 1, text.size(), file_);
         // Flushed per line so that a crash still leaves a usable capture.
@@ -43,34 +42,28 @@ class RecordingBackend::Journal {
 
 namespace {
 
-class RecordingDevice : public HidDevice {
+class RecordingDevice : public ForwardingDevice {
   public:
     RecordingDevice(std::unique_ptr<HidDevice> inner,
                     std::shared_ptr<RecordingBackend::Journal> journal, std::int64_t handle)
-        : inner_(std::move(inner)), journal_(std::move(journal)), handle_(handle) {}
+        : ForwardingDevice(std::move(inner)), journal_(std::move(journal)), handle_(handle) {}
 
     ~RecordingDevice() override {
-        inner_.reset();
+        CloseInner();
         journal_->Append(bridge::CloseRequest(handle_), bridge::ResultAnswer(0));
     }
 
-    int Write(std::span<const std::uint8_t> data) override {
-        const int result = inner_->Write(data);
+  protected:
+    void Written(std::span<const std::uint8_t> data, int result) override {
         journal_->Append(bridge::WriteRequest(handle_, data), bridge::ResultAnswer(result));
-        return result;
     }
 
-    int Read(std::span<std::uint8_t> buffer, int timeout_ms) override {
-        const int result = inner_->Read(buffer, timeout_ms);
+    void ReadDone(std::span<const std::uint8_t> buffer, int timeout_ms, int result) override {
         journal_->Append(bridge::ReadRequest(handle_, buffer.size(), timeout_ms),
                          bridge::ReadAnswer(buffer, result));
-        return result;
     }
 
-    int OutputReportLength() const override { return inner_->OutputReportLength(); }
-
   private:
-    std::unique_ptr<HidDevice> inner_;
     std::shared_ptr<RecordingBackend::Journal> journal_;
     std::int64_t handle_;
 };
@@ -78,10 +71,10 @@ class RecordingDevice : public HidDevice {
 }  // namespace
 
 RecordingBackend::RecordingBackend(std::unique_ptr<HidBackend> inner, const std::string& file)
-    : inner_(std::move(inner)) {
+    : ForwardingBackend(std::move(inner)) {
     if (std::FILE* f = std::fopen(file.c_str(), "ae")) {
         journal_ = std::make_shared<Journal>(f);
-        journal_->Append(bridge::HelloRequest(), JsonValue().Set("version", bridge::kVersion));
+        journal_->Append(bridge::HelloRequest(), {{"version", bridge::kVersion}});
     } else {
         Log(LogLevel::Warning, "cannot record HID traffic to " + file);
     }
@@ -89,16 +82,14 @@ RecordingBackend::RecordingBackend(std::unique_ptr<HidBackend> inner, const std:
 
 RecordingBackend::~RecordingBackend() = default;
 
-std::vector<HidInterfaceInfo> RecordingBackend::Enumerate() {
-    std::vector<HidInterfaceInfo> interfaces = inner_->Enumerate();
+void RecordingBackend::Enumerated(const std::vector<HidInterfaceInfo>& interfaces) {
     if (journal_) {
         journal_->Append(bridge::EnumerateRequest(), bridge::EnumerateAnswer(interfaces));
     }
-    return interfaces;
 }
 
-std::unique_ptr<HidDevice> RecordingBackend::Open(const std::string& path) {
-    std::unique_ptr<HidDevice> device = inner_->Open(path);
+std::unique_ptr<HidDevice> RecordingBackend::Opened(const std::string& path,
+                                                    std::unique_ptr<HidDevice> device) {
     if (!journal_) {
         return device;
     }

@@ -8,26 +8,27 @@
 #include <memory>
 #include <string>
 
-#include "device/hid_port.h"
+#include "device/forwarding_backend.h"
 
 namespace veltra {
 
-class RecordingBackend : public HidBackend {
+class RecordingBackend : public ForwardingBackend {
   public:
     // Appends to `file`; when it cannot be opened, operations pass through unrecorded.
     RecordingBackend(std::unique_ptr<HidBackend> inner, const std::string& file);
     ~RecordingBackend() override;
-
-    std::vector<HidInterfaceInfo> Enumerate() override;
-    std::unique_ptr<HidDevice> Open(const std::string& path) override;
 
     bool recording() const { return journal_ != nullptr; }
 
     // The open file, shared with the devices, which may outlive the backend.
     class Journal;
 
+  protected:
+    void Enumerated(const std::vector<HidInterfaceInfo>& interfaces) override;
+    std::unique_ptr<HidDevice> Opened(const std::string& path,
+                                      std::unique_ptr<HidDevice> device) override;
+
   private:
-    std::unique_ptr<HidBackend> inner_;
     std::shared_ptr<Journal> journal_;
 };
 

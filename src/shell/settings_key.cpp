@@ -17,8 +17,6 @@
 namespace veltra {
 namespace {
 
-constexpr int kFallbackLanguageId = 2052;
-
 // Serialises the read-modify-write of the file between threads of this process.
 std::mutex& KeyMutex() {
     static std::mutex mutex;
@@ -187,7 +185,7 @@ void WriteDeviceType(int device_type) {
     WriteSettingValue(kDeviceTypeValue, std::to_string(device_type));
 }
 
-int ReadLanguageId() {
+std::optional<int> ReadLanguageId() {
     const std::lock_guard lock(KeyMutex());
     const std::filesystem::path file = SettingsFilePath();
     const KeyContents key = OpenKey(file);
@@ -195,11 +193,11 @@ int ReadLanguageId() {
         case OpenResult::kOpened:
             return ValueAsInt(key.bytes, kLanguageIdValue);
         case OpenResult::kMissing:
-            return CreateKey(file) ? 0 : kFallbackLanguageId;
+            return CreateKey(file) ? std::optional<int>(0) : std::nullopt;
         case OpenResult::kFailed:
             break;
     }
-    return kFallbackLanguageId;
+    return std::nullopt;
 }
 
 void WriteLanguageId(int language_id) {

@@ -9,6 +9,7 @@
 // Writes replace the file atomically and keep every line they do not set, even unparseable ones.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,9 +35,10 @@ void WriteSettingValue(std::string_view name, std::string_view text);
 int ReadDeviceType();
 void WriteDeviceType(int device_type);
 
-// "LCID"; a missing value reads 0. A missing key is created and reads 0, or 2052 when it cannot
-// be created; any other failure reads 2052.
-int ReadLanguageId();
+// "LCID"; a missing value reads 0, and a missing key is created and reads 0. Nullopt when the key
+// cannot be used (it cannot be opened, or is missing and cannot be created): the caller then
+// chooses as for 0 but cannot store the choice.
+std::optional<int> ReadLanguageId();
 void WriteLanguageId(int language_id);
 
 }  // namespace veltra

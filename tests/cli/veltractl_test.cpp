@@ -16,16 +16,17 @@
 #include "store/profile_list.h"
 #include "store/profile_store.h"
 #include "support/bridge_peer_process.h"
+#include "support/scripted_peer.h"
 
 namespace veltra::test {
 namespace {
 
 const std::filesystem::path kProgramFolder = VELTRA_BIN_DIR;
 
-JsonValue ParseOut(const CliResult& result) {
-    std::optional<JsonValue> value = ParseJson(result.out);
+Json ParseOut(const CliResult& result) {
+    std::optional<Json> value = DecodeJson(result.out);
     EXPECT_TRUE(value.has_value()) << "not one JSON document: " << result.out;
-    return value.value_or(JsonValue());
+    return value.value_or(Json());
 }
 
 // The data of every write a VELTRA_HID_RECORD capture holds, in order.
@@ -36,10 +37,10 @@ std::vector<std::string> RecordedWrites(const std::filesystem::path& capture) {
     }
     std::istringstream lines(ReadFile(capture));
     for (std::string line; std::getline(lines, line);) {
-        const std::optional<JsonValue> entry = ParseJson(line);
-        const JsonValue* request = entry ? entry->Find("request") : nullptr;
-        if (request != nullptr && request->GetString("op") == "write") {
-            writes.push_back(request->GetString("data").value_or(""));
+        const std::optional<Json> entry = DecodeJson(line);
+        const Json* request = entry ? FindMember(*entry, "request") : nullptr;
+        if (request != nullptr && StringMember(*request, "op") == "write") {
+            writes.push_back(StringMember(*request, "data").value_or(""));
         }
     }
     return writes;
@@ -75,29 +76,35 @@ TEST(VeltractlDemo, StatusShowsTheSimulatedMouseInTextAndJson) {
     CliRunner cli;
     const CliResult text = cli.Run({"--demo", "status"});
     ASSERT_EQ(text.exit_code, 0) << text.err;
+    // The window's unit texts for these times say seconds; the text mode uses them too.
+    EXPECT_NE(text.out.find("idle light:      15s (sleep_light=2)"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("sleep after:     60s (spare_time=1)"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("Veltra V1 (device type 101)"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("76%, charging"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("DPI levels"), std::string::npos);
 
     const CliResult json = cli.Run({"--demo", "--json", "status"});
     ASSERT_EQ(json.exit_code, 0) << json.err;
-    const JsonValue status = ParseOut(json);
-    EXPECT_EQ(status.Find("model")->GetInt("device_type"), 101);
-    EXPECT_EQ(status.GetString("mode"), "wired");
-    EXPECT_EQ(status.Find("battery")->GetInt("level"), 76);
-    EXPECT_TRUE(status.Find("battery")->Find("charging")->AsBool());
-    EXPECT_EQ(status.Find("profile")->GetInt("id"), 1);
-    const JsonValue& settings = *status.Find("settings");
-    ASSERT_EQ(settings.Find("dpi_levels")->AsArray().size(), 8u);
-    for (const char* key : {"report_rate", "report_rate_hz", "sleep_light", "spare_time",
-                            "key_wakeup", "game_mode", "lightmode", "dpi_flag", "dpi_index"}) {
-        EXPECT_TRUE(settings.GetInt(key).has_value()) << key;
+    Json status = ParseOut(json);
+    EXPECT_EQ(status["model"]["device_type"], 101);
+    EXPECT_EQ(status["mode"], "wired");
+    EXPECT_EQ(status["battery"]["level"], 76);
+    EXPECT_EQ(status["battery"]["charging"], true);
+    EXPECT_EQ(status["profile"]["id"], 1);
+    Json& settings = status["settings"];
+    ASSERT_EQ(settings["dpi_levels"].size(), 8u);
+    for (const char* key :
+         {"report_rate", "report_rate_hz", "sleep_light", "sleep_light_seconds", "spare_time",
+          "spare_time_seconds", "key_wakeup", "game_mode", "lightmode", "dpi_flag", "dpi_index"}) {
+        EXPECT_TRUE(IntMember(settings, key).has_value()) << key;
     }
-    // The store now holds what the mouse reported.
-    const CliResult get = cli.Run({"--json", "get", "dpi_index"});
+    EXPECT_EQ(settings["sleep_light_seconds"], 15);
+    EXPECT_EQ(settings["spare_time_seconds"], 60);
+    // The store now holds what the mouse reported; get gives numbers as status does.
+    const CliResult get = cli.Run({"--json", "get", "dpi_index", "sleep_light"});
     ASSERT_EQ(get.exit_code, 0) << get.err;
-    EXPECT_EQ(ParseOut(get).Find("settings")->GetString("dpi_index"),
-              std::to_string(*settings.GetInt("dpi_index")));
+    EXPECT_EQ(ParseOut(get)["settings"], (Json{{"dpi_index", settings["dpi_index"]},
+                                               {"sleep_light", settings["sleep_light"]}}));
 }
 
 TEST(VeltractlDemo, SetSendsOneSettingsWriteEqualToTheProtocolsOwn) {
@@ -109,9 +116,10 @@ TEST(VeltractlDemo, SetSendsOneSettingsWriteEqualToTheProtocolsOwn) {
     ASSERT_EQ(set.exit_code, 0) << set.err;
     const std::vector<std::string> writes = ConfigWrites(RecordedWrites(capture));
     ASSERT_EQ(writes.size(), 1u);
-    const JsonValue result = ParseOut(set);
-    EXPECT_EQ(result.Find("stored")->GetString("game_mode"), "1");
-    ASSERT_EQ(result.Find("sent")->AsArray().size(), 1u);
+    Json result = ParseOut(set);
+    EXPECT_EQ(result["stored"],
+              (Json{{"dpi_index", 3}, {"game_mode", 1}, {"dpi_group2_value", 1800}}));
+    ASSERT_EQ(result["sent"].size(), 1u);
 
     // The same steps in-process: a fresh demo mouse, read, store, WriteConfig.
     TempDir folder;
@@ -153,14 +161,14 @@ TEST(VeltractlDemo, ProfileSelectChangesTheActiveProfileAndSendsNothing) {
 
     const CliResult list = cli.Run({"--json", "profile", "list"});
     ASSERT_EQ(list.exit_code, 0) << list.err;
-    const JsonValue profiles = ParseOut(list);
-    EXPECT_EQ(profiles.GetInt("active"), 3);
-    EXPECT_EQ(profiles.Find("profiles")->AsArray().size(), 5u);
+    Json profiles = ParseOut(list);
+    EXPECT_EQ(profiles["active"], 3);
+    EXPECT_EQ(profiles["profiles"].size(), 5u);
 
     // Later writes come from the newly active profile.
     const CliResult set = cli.Run({"--demo", "--json", "set", "sleep_light=5"});
     ASSERT_EQ(set.exit_code, 0) << set.err;
-    EXPECT_EQ(ParseOut(set).GetInt("profile"), 3);
+    EXPECT_EQ(ParseOut(set)["profile"], 3);
 }
 
 TEST(VeltractlDemo, KeySetStoresAndSendsTheButtonCodes) {
@@ -176,11 +184,11 @@ TEST(VeltractlDemo, KeySetStoresAndSendsTheButtonCodes) {
 
     const CliResult list = cli.Run({"--json", "keys", "list"});
     ASSERT_EQ(list.exit_code, 0) << list.err;
-    const JsonValue keys = ParseOut(list);
-    const JsonValue& key1 = keys.Find("keys")->AsArray().at(1);
-    EXPECT_TRUE(key1.Find("assigned")->AsBool());
-    EXPECT_EQ(key1.GetString("type"), "mouse-button");
-    EXPECT_EQ(key1.GetInt("value"), 3);
+    Json keys = ParseOut(list);
+    Json& key1 = keys["keys"].at(1);
+    EXPECT_EQ(key1["assigned"], true);
+    EXPECT_EQ(key1["type"], "mouse-button");
+    EXPECT_EQ(key1["value"], 3);
 }
 
 TEST(VeltractlDemo, SetStoresTheRowsTheWindowWritesTogether) {
@@ -203,13 +211,13 @@ TEST(VeltractlDemo, ResetRecreatesTheProfilesAndSendsBothResetCommands) {
 
     const CliResult reset = cli.Run({"--demo", "--json", "reset", "--yes"});
     ASSERT_EQ(reset.exit_code, 0) << reset.err;
-    const JsonValue result = ParseOut(reset);
+    Json result = ParseOut(reset);
     std::vector<std::string> commands;
-    for (const JsonValue& frame : result.Find("sent")->AsArray()) {
-        commands.push_back(frame.AsString().substr(9, 2));
+    for (const Json& frame : result["sent"]) {
+        commands.push_back(frame.get<std::string>().substr(9, 2));
     }
     EXPECT_EQ(commands, (std::vector<std::string>{"04", "03"}));
-    EXPECT_EQ(result.GetInt("profile"), 1);
+    EXPECT_EQ(result["profile"], 1);
     EXPECT_EQ(cli.Run({"get", "button_respondtime"}).out, "button_respondtime=8\n");
 }
 
@@ -250,7 +258,21 @@ TEST(VeltractlUsage, BadUsageExitsTwoWithAMessage) {
         }
         EXPECT_EQ(result.exit_code, 2) << joined;
         EXPECT_FALSE(result.err.empty()) << joined;
+
+        // With --json the same error is one JSON object on stdout.
+        std::vector<std::string> json_args = {"--json"};
+        json_args.insert(json_args.end(), args.begin(), args.end());
+        const CliResult json = cli.Run(json_args);
+        EXPECT_EQ(json.exit_code, 2) << joined;
+        EXPECT_TRUE(StringMember(ParseOut(json), "error").has_value()) << joined << json.out;
     }
+    // Also when --json follows the mistake.
+    const CliResult late = cli.Run({"--device-type", "x", "status", "--json"});
+    EXPECT_EQ(late.exit_code, 2);
+    EXPECT_EQ(ParseOut(late), (Json{{"error", "--device-type needs a number, not \"x\""}}));
+    const CliResult in_command = cli.Run({"--demo", "set", "dpi_index=8", "--json"});
+    EXPECT_EQ(in_command.exit_code, 2);
+    EXPECT_EQ(ParseOut(in_command)["command"], "set");
     EXPECT_TRUE(RecordedWrites(capture).empty());
 
     const CliResult rate = cli.Run({"--demo", "rate", "300"});
@@ -274,7 +296,7 @@ TEST(VeltractlBridge, NoMouseExitsOneNamingTheKnownModelsAndStoresNothing) {
 
     const CliResult json = cli.Run({"--json", "set", "dpi_index=5"});
     EXPECT_EQ(json.exit_code, 1);
-    EXPECT_TRUE(ParseOut(json).GetString("error").has_value());
+    EXPECT_TRUE(StringMember(ParseOut(json), "error").has_value());
     // Device type 101 belongs to the family whose default active level is 0.
     EXPECT_EQ(cli.Run({"get", "dpi_index"}).out, "dpi_index=0\n");
 
@@ -282,28 +304,60 @@ TEST(VeltractlBridge, NoMouseExitsOneNamingTheKnownModelsAndStoresNothing) {
 }
 
 TEST(VeltractlBridge, DrivesThePeersMouse) {
-    BridgePeerProcess peer({"--vid", "3554", "--pid", "F5D5"});
+    // By default the peer serves the first model of the shipped catalogue.
+    BridgePeerProcess peer;
     ASSERT_TRUE(peer.ready());
     CliRunner cli;
     cli.SetEnv("VELTRA_HID_BRIDGE", peer.socket_path());
 
     const CliResult devices = cli.Run({"--json", "devices"});
     ASSERT_EQ(devices.exit_code, 0) << devices.err;
-    const JsonValue found = ParseOut(devices);
-    const JsonValue::Array& list = found.Find("devices")->AsArray();
+    Json found = ParseOut(devices);
+    Json& list = found["devices"];
     ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0].GetInt("device_type"), 101);
-    EXPECT_EQ(list[0].GetString("mode"), "wired");
-    EXPECT_EQ(list[0].GetString("path"), "bridge:mouse0");
+    EXPECT_EQ(list[0]["device_type"], 101);
+    EXPECT_EQ(list[0]["mode"], "wired");
+    EXPECT_EQ(list[0]["path"], "bridge:mouse0");
 
     // The peer's mouse keeps what it is sent, so a second process reads it back.
     const CliResult rate = cli.Run({"rate", "250"});
     ASSERT_EQ(rate.exit_code, 0) << rate.err;
     const CliResult status = cli.Run({"--json", "status"});
     ASSERT_EQ(status.exit_code, 0) << status.err;
-    const JsonValue settings = *ParseOut(status).Find("settings");
-    EXPECT_EQ(settings.GetInt("report_rate_hz"), 250);
-    EXPECT_EQ(ParseOut(status).Find("battery")->GetInt("level"), 75);
+    Json settings = ParseOut(status)["settings"];
+    EXPECT_EQ(settings["report_rate_hz"], 250);
+    EXPECT_EQ(ParseOut(status)["battery"]["level"], 75);
+}
+
+// Each way a bridge can fail is named with the variable, its value and what failed, instead of
+// the advice for a missing mouse.
+TEST(VeltractlBridge, AnUnusableBridgeIsNamedWithWhatFailed) {
+    const auto expect_named = [](const std::string& socket, const std::string& failure) {
+        CliRunner cli;
+        cli.SetEnv("VELTRA_HID_BRIDGE", socket);
+        const std::string named = "VELTRA_HID_BRIDGE=" + socket + " cannot be used: " + failure;
+        const CliResult status = cli.Run({"status"});
+        EXPECT_EQ(status.exit_code, 1);
+        EXPECT_NE(status.err.find(named), std::string::npos) << status.err;
+        EXPECT_EQ(status.err.find("--demo"), std::string::npos) << status.err;
+
+        const CliResult devices = cli.Run({"--json", "devices"});
+        EXPECT_EQ(devices.exit_code, 1);
+        const std::string error = StringMember(ParseOut(devices), "error").value_or("");
+        EXPECT_NE(error.find(named), std::string::npos) << devices.out;
+    };
+    TempDir dir;
+    expect_named((dir / "none.sock").string(), "cannot connect: No such file or directory");
+
+    ScriptedPeer garbage([](const Json&) -> std::optional<std::string> { return "hello?"; });
+    expect_named(garbage.path(), "the peer answered something other than a JSON object");
+
+    ScriptedPeer closing([](const Json&) { return ScriptedPeer::kHangUp; });
+    expect_named(closing.path(), "the peer closed the connection");
+
+    ScriptedPeer newer(
+        [](const Json&) -> std::optional<std::string> { return R"({"version":2})"; });
+    expect_named(newer.path(), "the peer speaks bridge protocol version 2, not 1");
 }
 
 TEST(VeltractlInstall, AccessRuleCoversEveryCataloguePairForTheSeatUserOnly) {
@@ -334,7 +388,7 @@ TEST(VeltractlBridge, AnotherModelsMouseIsNamedAndServedOnRequest) {
 
     const CliResult served = cli.Run({"--json", "--device-type", "301", "status"});
     ASSERT_EQ(served.exit_code, 0) << served.err;
-    EXPECT_EQ(ParseOut(served).Find("model")->GetString("name"), "Veltra P3");
+    EXPECT_EQ(ParseOut(served)["model"]["name"], "Veltra P3");
 }
 
 }  // namespace

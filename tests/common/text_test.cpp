@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
+#include <optional>
 
 namespace veltra {
 namespace {
@@ -60,6 +62,37 @@ TEST(TextTest, NumbersStopAtTheFirstInvalidCharacter) {
     EXPECT_EQ(ParseHex("00FF"), 0xFF);
     EXPECT_EQ(ParseHex("0x1f"), 0x1F);
     EXPECT_EQ(ParseHex("12G4"), 0x12);
+    EXPECT_EQ(ParseHex("0xZ"), 0);  // a prefix without digits is the number 0
+    EXPECT_EQ(ParseDecimal("-99999999999999999999999"), LONG_MIN);
+    EXPECT_EQ(ParseDecimal("\t+7 "), 7);
+    EXPECT_EQ(ParseDecimal("- 7"), 0);
+}
+
+TEST(TextTest, WholeNumbersAreTheWholeTextAndFitTheirType) {
+    EXPECT_EQ(ParseInteger("-42"), -42L);
+    EXPECT_EQ(ParseInteger("+7"), 7L);
+    for (const char* bad : {"", "+", "-", " 1", "1 ", "1x", "+-1", "0x10", "1.0", "１"}) {
+        EXPECT_EQ(ParseInteger(bad), std::nullopt) << bad;
+    }
+    EXPECT_EQ(ParseInteger<std::uint16_t>("65535"), 65535);
+    EXPECT_EQ(ParseInteger<std::uint16_t>("65536"), std::nullopt);
+    EXPECT_EQ(ParseInteger<std::uint16_t>("-1"), std::nullopt);
+    EXPECT_EQ(ParseInteger<std::uint16_t>("-0"), 0);
+    EXPECT_EQ(ParseInteger<std::int8_t>("-128"), -128);
+    EXPECT_EQ(ParseInteger<std::int8_t>("-129"), std::nullopt);
+    EXPECT_EQ(ParseInteger<std::int64_t>("-9223372036854775808"), INT64_MIN);
+    EXPECT_EQ(ParseInteger<std::int64_t>("9223372036854775808"), std::nullopt);
+    EXPECT_EQ(ParseInteger<std::uint64_t>("18446744073709551615"), UINT64_MAX);
+    EXPECT_EQ(ParseInteger<std::uint64_t>("18446744073709551616"), std::nullopt);
+
+    // Base 16 takes an optional prefix; base 0 reads decimal unless the prefix is there.
+    EXPECT_EQ(ParseInteger<std::uint16_t>("F5d5", 16), 0xF5D5);
+    EXPECT_EQ(ParseInteger<std::uint16_t>("0XF5D5", 16), 0xF5D5);
+    EXPECT_EQ(ParseInteger<std::uint16_t>("0x", 16), std::nullopt);
+    EXPECT_EQ(ParseInteger<std::uint16_t>("0x1209", 0), 0x1209);
+    EXPECT_EQ(ParseInteger<std::uint16_t>("1209", 0), 1209);
+    EXPECT_EQ(ParseInteger<std::uint16_t>("F5D5", 0), std::nullopt);
+    EXPECT_EQ(ParseInteger<int>("-0x10", 0), -16);
 }
 
 TEST(TextTest, AsciiCaseAndTrim) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "shell/app_folders.h"
 #include "shell/settings_key.h"
 #include "support/temp_dir.h"
@@ -186,6 +189,22 @@ TEST_F(StartupLanguageTest, StoredValueIsKeptUnlessItIsZero) {
     test::WriteFile(File(), "LCID=zh\n");
     EXPECT_EQ(ChooseStartupLanguage(), 1033);
     EXPECT_EQ(ReadLanguageId(), 1033);
+}
+
+// A settings key that cannot be used must not decide the language: the locale does, as on a
+// first start, and the user is told once that nothing will be kept.
+TEST_F(StartupLanguageTest, UnusableKeyFollowsTheLocaleAndWarnsOnce) {
+    fs::create_directories(File());  // a folder where the key file belongs
+    for (const auto& [locale, language] :
+         {std::pair{"en_US.UTF-8", kEnglish}, std::pair{"zh_CN.UTF-8", kSimplifiedChinese}}) {
+        test::ScopedEnv lang("LANG", locale);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(ChooseStartupLanguage(), language) << locale;
+        const std::string warning = testing::internal::GetCapturedStderr();
+        EXPECT_NE(warning.find(File().string()), std::string::npos) << warning;
+        EXPECT_EQ(warning.find('\n'), warning.size() - 1) << warning;  // one line
+    }
+    EXPECT_TRUE(fs::is_directory(File()));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "config/catalogue.h"
 #include "config/device_description.h"
 #include "config/language.h"
+#include "settings/performance_rules.h"
 #include "support/temp_dir.h"
 
 namespace veltra {
@@ -51,6 +52,17 @@ TEST_F(ShippedDataTest, EveryUsedTextExistsInBothLanguages) {
     SetCurrentLanguageId(kSimplifiedChinese);
     EXPECT_EQ(GetLangText(60), "配置方案");
     EXPECT_EQ(GetLangText(351), "自定义");  // macro names are recognised by this prefix
+}
+
+// The idle-light and sleep codes stand for seconds; the units both languages show after the
+// numbers must say so.
+TEST_F(ShippedDataTest, TimeUnitTextsAreSeconds) {
+    SetCurrentLanguageId(kEnglish);
+    EXPECT_EQ(GetLangText(kIdleLightUnitText), "s");
+    EXPECT_EQ(GetLangText(kSleepUnitText), "s");
+    SetCurrentLanguageId(kSimplifiedChinese);
+    EXPECT_EQ(GetLangText(kIdleLightUnitText), "秒");
+    EXPECT_EQ(GetLangText(kSleepUnitText), "秒");
 }
 
 TEST_F(ShippedDataTest, CatalogueHasAWirelessModelOfEachFamily) {

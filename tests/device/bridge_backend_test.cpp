@@ -1,33 +1,31 @@
 #include "device/bridge_backend.h"
 
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <functional>
 #include <optional>
 #include <sstream>
-#include <thread>
 
 #include "common/json.h"
 #include "device/driver_comm.h"
 #include "device/fake_hid.h"
 #include "device/recording_backend.h"
 #include "support/bridge_peer_process.h"
+#include "support/scripted_peer.h"
 #include "support/temp_dir.h"
 
 namespace veltra {
 namespace {
 
 using namespace std::chrono_literals;
+using test::ScriptedPeer;
 
-constexpr int kVid = 0x1A2B;
-constexpr int kPid = 0x00FF;
+// What the bridge peer serves by default: the first model of the shipped catalogue, wired.
+constexpr int kVid = 0x3554;
+constexpr int kPid = 0xF5D5;
 constexpr int kType = 3;
 
 Frame Request(std::uint8_t command) {
@@ -134,91 +132,31 @@ TEST(BridgePeer, APeerThatDiesLooksLikeAnUnpluggedDevice) {
 TEST(BridgeBackendTest, NothingListening) {
     test::TempDir dir;
     BridgeBackend backend((dir / "none.sock").string());
+    EXPECT_EQ(backend.LastFailure(), "");
     EXPECT_TRUE(backend.Enumerate().empty());
+    EXPECT_EQ(backend.LastFailure(), "cannot connect: No such file or directory");
     EXPECT_FALSE(backend.Open("x"));
     EXPECT_FALSE(BridgeWatch::Start((dir / "none.sock").string()));
     BridgeBackend too_long(std::string(200, 'x'));
     EXPECT_TRUE(too_long.Enumerate().empty());
+    EXPECT_EQ(too_long.LastFailure(), "cannot connect: File name too long");
+
+    // Wrappers pass the failure on.
+    RecordingBackend recorder(std::make_unique<BridgeBackend>((dir / "none.sock").string()),
+                              (dir / "capture.jsonl").string());
+    recorder.Enumerate();
+    EXPECT_EQ(recorder.LastFailure(), "cannot connect: No such file or directory");
 }
-
-// A peer written in C++ for the misbehaviours: each request line goes to `script`, whose
-// answer is sent back as raw text (a newline is added); nullopt leaves the request unanswered.
-class ScriptedPeer {
-  public:
-    using Script = std::function<std::optional<std::string>(const JsonValue& request)>;
-
-    explicit ScriptedPeer(Script script) : script_(std::move(script)) {
-        path_ = (dir_ / "s.sock").string();
-        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
-        EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        EXPECT_EQ(::listen(listener_, 4), 0);
-        thread_ = std::thread([this] { Serve(); });
-    }
-
-    ~ScriptedPeer() {
-        ::shutdown(listener_, SHUT_RDWR);
-        const int c = connection_.exchange(-1);
-        if (c >= 0) {
-            ::shutdown(c, SHUT_RDWR);
-        }
-        thread_.join();
-        ::close(listener_);
-    }
-
-    const std::string& path() const { return path_; }
-    int connections() const { return accepted_; }
-
-  private:
-    void Serve() {
-        while (true) {
-            const int c = ::accept(listener_, nullptr, nullptr);
-            if (c < 0) {
-                return;
-            }
-            ++accepted_;
-            connection_ = c;
-            std::string pending;
-            char chunk[512];
-            ssize_t n = 0;
-            while ((n = ::recv(c, chunk, sizeof chunk, 0)) > 0) {
-                pending.append(chunk, static_cast<std::size_t>(n));
-                std::size_t end = 0;
-                while ((end = pending.find('\n')) != std::string::npos) {
-                    const std::optional<JsonValue> request = ParseJson(pending.substr(0, end));
-                    pending.erase(0, end + 1);
-                    std::optional<std::string> answer = script_(request.value_or(JsonValue()));
-                    if (answer) {
-                        *answer += '\n';
-                        ::send(c, answer->data(), answer->size(), MSG_NOSIGNAL);
-                    }
-                }
-            }
-            connection_.exchange(-1);
-            ::close(c);
-        }
-    }
-
-    test::TempDir dir_;
-    std::string path_;
-    Script script_;
-    int listener_ = -1;
-    std::atomic<int> connection_{-1};
-    std::atomic<int> accepted_{0};
-    std::thread thread_;
-};
 
 // The standard answers up to the open of one interface; `rest` answers everything else.
 ScriptedPeer::Script Mouse(std::function<std::optional<std::string>(const std::string& op)> rest) {
-    return [rest](const JsonValue& request) -> std::optional<std::string> {
-        const std::string op = request.GetString("op").value_or("");
+    return [rest](const Json& request) -> std::optional<std::string> {
+        const std::string op = StringMember(request, "op").value_or("");
         if (op == "hello") {
             return R"({"version":1})";
         }
         if (op == "enumerate") {
-            return R"({"interfaces":[{"path":"m","vendor_id":6699,"product_id":255,)"
+            return R"({"interfaces":[{"path":"m","vendor_id":13652,"product_id":62933,)"
                    R"("release_number":1,"usage_page":192,"usage":1,"output_report_length":65},)"
                    R"({"path":"bad","vendor_id":-1}]})";
         }
@@ -267,13 +205,16 @@ TEST(BridgeBackendTest, AnswersAreCheckedAndGarbageDropsTheConnection) {
     EXPECT_EQ(device->Read(buffer, 10), 8);  // cut to the buffer
     EXPECT_EQ(buffer[7], 0x07);
     EXPECT_EQ(device->Read(buffer, 10), -1);
+    EXPECT_EQ(backend.LastFailure(), "");     // answers of the wrong content keep the connection
     EXPECT_EQ(device->Read(buffer, 10), -1);  // garbage: the connection is gone for good
+    EXPECT_EQ(backend.LastFailure(), "the peer answered something other than a JSON object");
     EXPECT_EQ(device->Read(buffer, 10), -1);
     EXPECT_EQ(reads.load(), 5);
 
     // A rescan connects afresh.
     EXPECT_EQ(backend.Enumerate().size(), 1u);
     EXPECT_EQ(peer.connections(), 2);
+    EXPECT_EQ(backend.LastFailure(), "");
 }
 
 TEST(BridgeBackendTest, AStalledPeerCostsOneBoundedWait) {
@@ -291,22 +232,52 @@ TEST(BridgeBackendTest, AStalledPeerCostsOneBoundedWait) {
     // The drain read stalls and drops the connection; everything after fails without waiting.
     EXPECT_FALSE(comm->SetDeviceData(frame, true));
     EXPECT_EQ(reads.load(), 1);
+
+    BridgeBackend backend(peer.path(), 50ms);
+    ASSERT_EQ(backend.Enumerate().size(), 1u);
+    std::unique_ptr<HidDevice> device = backend.Open("m");
+    ASSERT_TRUE(device);
+    std::uint8_t buffer[65] = {};
+    EXPECT_EQ(device->Read(buffer, 20), -1);
+    EXPECT_EQ(backend.LastFailure(), "the peer did not answer within 70 ms");
 }
 
 TEST(BridgeBackendTest, AnOversizedLineOrWrongVersionIsRefused) {
-    ScriptedPeer huge([](const JsonValue& request) -> std::optional<std::string> {
-        if (request.GetString("op") == "hello") {
+    ScriptedPeer huge([](const Json& request) -> std::optional<std::string> {
+        if (StringMember(request, "op") == "hello") {
             return std::string(3 << 20, 'x');
         }
         return R"({"interfaces":[]})";
     });
     EXPECT_TRUE(BridgeBackend(huge.path(), 200ms).Enumerate().empty());
 
-    ScriptedPeer old([](const JsonValue&) -> std::optional<std::string> {
+    BridgeBackend to_huge(huge.path(), 200ms);
+    EXPECT_TRUE(to_huge.Enumerate().empty());
+    EXPECT_EQ(to_huge.LastFailure(), "the peer sent a line longer than 1048576 bytes");
+
+    ScriptedPeer old([](const Json&) -> std::optional<std::string> {
         return R"({"version":2,"interfaces":[{"path":"m","vendor_id":1,"product_id":1,)"
                R"("release_number":1,"usage_page":192,"usage":1,"output_report_length":65}]})";
     });
-    EXPECT_TRUE(BridgeBackend(old.path(), 200ms).Enumerate().empty());
+    BridgeBackend to_old(old.path(), 200ms);
+    EXPECT_TRUE(to_old.Enumerate().empty());
+    EXPECT_EQ(to_old.LastFailure(), "the peer speaks bridge protocol version 2, not 1");
+
+    ScriptedPeer silent([](const Json&) -> std::optional<std::string> { return "{}"; });
+    BridgeBackend to_silent(silent.path(), 200ms);
+    EXPECT_TRUE(to_silent.Enumerate().empty());
+    EXPECT_EQ(to_silent.LastFailure(), "the peer did not name its bridge protocol version");
+}
+
+TEST(BridgeBackendTest, APeerThatHangsUpIsNamedAsSuch) {
+    ScriptedPeer peer(Mouse([](const std::string&) { return ScriptedPeer::kHangUp; }));
+    BridgeBackend backend(peer.path(), 200ms);
+    ASSERT_EQ(backend.Enumerate().size(), 1u);
+    std::unique_ptr<HidDevice> device = backend.Open("m");
+    ASSERT_TRUE(device);
+    std::uint8_t frame[65] = {};
+    EXPECT_EQ(device->Write(frame), -1);
+    EXPECT_EQ(backend.LastFailure(), "the peer closed the connection");
 }
 
 TEST(Recording, CaptureIsBridgeLinesAndReplaysThroughThePeer) {
@@ -330,15 +301,16 @@ TEST(Recording, CaptureIsBridgeLinesAndReplaysThroughThePeer) {
     std::int64_t last_t = 0;
     std::istringstream lines(test::ReadFile(capture));
     for (std::string line; std::getline(lines, line);) {
-        const std::optional<JsonValue> entry = ParseJson(line);
+        const std::optional<Json> entry = DecodeJson(line);
         ASSERT_TRUE(entry) << line;
-        const std::optional<std::int64_t> t = entry->GetInt("t");
+        const std::optional<std::int64_t> t = IntMember(*entry, "t");
         ASSERT_TRUE(t);
         EXPECT_GE(*t, last_t);
         last_t = *t;
-        ASSERT_NE(entry->Find("request"), nullptr);
-        ASSERT_TRUE(entry->Find("answer") && entry->Find("answer")->IsObject());
-        ops.push_back(entry->Find("request")->GetString("op").value_or("?"));
+        const Json* request = FindMember(*entry, "request");
+        ASSERT_NE(request, nullptr);
+        ASSERT_TRUE(FindMember(*entry, "answer") && FindMember(*entry, "answer")->is_object());
+        ops.push_back(StringMember(*request, "op").value_or("?"));
     }
     EXPECT_EQ(ops, (std::vector<std::string>{"hello", "enumerate", "open", "read", "write", "read",
                                              "read", "write", "read", "close"}));

@@ -14,8 +14,8 @@
 namespace veltra {
 namespace {
 
-constexpr int kVid = 0x1A2B;
-constexpr int kPid = 0x00FF;
+constexpr int kVid = 0x3554;
+constexpr int kPid = 0xF5D5;
 constexpr int kType = 3;
 
 Frame StatusRequest() {

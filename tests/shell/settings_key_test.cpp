@@ -76,7 +76,7 @@ TEST_F(SettingsKeyTest, ValuesConvertLikeADecimalTextConversion) {
     EXPECT_EQ(ReadDeviceType(), 2147483647);
 }
 
-TEST_F(SettingsKeyTest, LanguageIdFallsBackTo2052OnlyWhenTheKeyIsUnusable) {
+TEST_F(SettingsKeyTest, LanguageIdIsMissingOnlyWhenTheKeyIsUnusable) {
     EXPECT_EQ(ReadLanguageId(), 0);  // created
     EXPECT_TRUE(fs::exists(File()));
     WriteLanguageId(1033);
@@ -84,16 +84,16 @@ TEST_F(SettingsKeyTest, LanguageIdFallsBackTo2052OnlyWhenTheKeyIsUnusable) {
 
     fs::remove(File());
     fs::create_directory(File());  // something that cannot be opened as the key
-    EXPECT_EQ(ReadLanguageId(), 2052);
+    EXPECT_EQ(ReadLanguageId(), std::nullopt);
     EXPECT_EQ(ReadSettingValue("LCID"), 0);
     WriteLanguageId(1033);
     EXPECT_TRUE(fs::is_directory(File()));
 }
 
-TEST_F(SettingsKeyTest, LanguageIdIs2052WhenTheKeyCannotBeCreated) {
+TEST_F(SettingsKeyTest, LanguageIdIsMissingWhenTheKeyCannotBeCreated) {
     test::WriteFile(dir_ / "blocker", "a file where a folder is needed");
     test::ScopedEnv config("XDG_CONFIG_HOME", (dir_ / "blocker").string());
-    EXPECT_EQ(ReadLanguageId(), 2052);
+    EXPECT_EQ(ReadLanguageId(), std::nullopt);
     EXPECT_EQ(ReadSettingValue("LCID"), 0);
 }
 

@@ -8,7 +8,6 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -22,13 +21,14 @@
 #include <utility>
 #include <vector>
 
+#include "common/text.h"
 #include "device/command_protocol.h"
 #include "device/device_protocol.h"
 #include "device/device_state.h"
 #include "device/driver_comm.h"
+#include "device/forwarding_backend.h"
 #include "device/hid_port.h"
 #include "device/hotplug.h"
-#include "parse_number.h"
 #include "platform/linux/hidapi_backend.h"
 #include "platform/linux/udev_hotplug.h"
 #include "store/profile_list.h"
@@ -95,36 +95,32 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
 }
 
 // Every output report the link writes, in order.
-class TapDevice : public HidDevice {
+class TapDevice : public ForwardingDevice {
   public:
     TapDevice(std::unique_ptr<HidDevice> inner, std::vector<Bytes>& writes)
-        : inner_(std::move(inner)), writes_(writes) {}
-    int Write(std::span<const std::uint8_t> data) override {
+        : ForwardingDevice(std::move(inner)), writes_(writes) {}
+
+  protected:
+    void Written(std::span<const std::uint8_t> data, int /*result*/) override {
         writes_.emplace_back(data.begin(), data.end());
-        return inner_->Write(data);
     }
-    int Read(std::span<std::uint8_t> buffer, int timeout_ms) override {
-        return inner_->Read(buffer, timeout_ms);
-    }
-    int OutputReportLength() const override { return inner_->OutputReportLength(); }
 
   private:
-    std::unique_ptr<HidDevice> inner_;
     std::vector<Bytes>& writes_;
 };
 
-class TapBackend : public HidBackend {
+class TapBackend : public ForwardingBackend {
   public:
     TapBackend(std::unique_ptr<HidBackend> inner, std::vector<Bytes>& writes)
-        : inner_(std::move(inner)), writes_(writes) {}
-    std::vector<HidInterfaceInfo> Enumerate() override { return inner_->Enumerate(); }
-    std::unique_ptr<HidDevice> Open(const std::string& path) override {
-        auto device = inner_->Open(path);
+        : ForwardingBackend(std::move(inner)), writes_(writes) {}
+
+  protected:
+    std::unique_ptr<HidDevice> Opened(const std::string& /*path*/,
+                                      std::unique_ptr<HidDevice> device) override {
         return device ? std::make_unique<TapDevice>(std::move(device), writes_) : nullptr;
     }
 
   private:
-    std::unique_ptr<HidBackend> inner_;
     std::vector<Bytes>& writes_;
 };
 
@@ -356,8 +352,6 @@ int Run(const Options& o) {
     return failures == 0 ? 0 : 1;
 }
 
-using uhid::ParseNumber;
-
 std::optional<Options> ParseOptions(int argc, char** argv) {
     Options o;
     if (argc % 2 == 0) {
@@ -389,7 +383,15 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             o.procedures = value == "yes";
             continue;
         }
-        const auto n = ParseNumber<std::uint16_t>(value);
+        if (flag == "--replug-pid") {
+            const auto pid = ParseInteger<pid_t>(value);
+            if (!pid || *pid <= 0) {
+                return std::nullopt;
+            }
+            o.replug_pid = *pid;
+            continue;
+        }
+        const auto n = ParseInteger<std::uint16_t>(value, 0);
         if (!n) {
             return std::nullopt;
         }
@@ -403,8 +405,6 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             o.usage = *n;
         } else if (flag == "--output-length") {
             o.output_length = *n;
-        } else if (flag == "--replug-pid") {
-            o.replug_pid = static_cast<pid_t>(*n);
         } else {
             return std::nullopt;
         }

@@ -6,7 +6,6 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -14,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "parse_number.h"
+#include "common/text.h"
 
 namespace {
 
@@ -44,15 +43,17 @@ void Check(bool ok, const char* what) {
     }
 }
 
-using veltra::uhid::ParseNumber;
+using veltra::ParseInteger;
 
 std::optional<Options> ParseOptions(int argc, char** argv) {
     Options o;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string_view flag = argv[i];
         const std::string_view value = argv[i + 1];
-        const auto n = ParseNumber<long>(value);
-        if (!n || *n < 0 || *n > 0xFFFF) {
+        const auto n = ParseInteger<long>(value, 0);
+        // Process ids may exceed 16 bits; every other value is a 16-bit field.
+        const bool pid = flag == "--dpi-pid" || flag == "--replug-pid";
+        if (!n || *n < 0 || (!pid && *n > 0xFFFF) || *n > INT32_MAX) {
             return std::nullopt;
         }
         const auto u16 = static_cast<unsigned short>(*n);

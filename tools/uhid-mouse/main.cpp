@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -24,6 +23,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/text.h"
 #include "interface_kind.h"
 #include "responder.h"
 #include "uhid_mouse.h"
@@ -48,19 +48,6 @@ void Usage() {
         stderr);
 }
 
-template <typename T>
-std::optional<T> ParseNumber(std::string_view text, int base) {
-    if (base == 16 && (text.starts_with("0x") || text.starts_with("0X"))) {
-        text.remove_prefix(2);
-    }
-    T value{};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 std::optional<Options> ParseOptions(int argc, char** argv) {
     Options o;
     bool have_vid = false;
@@ -78,7 +65,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             }
             o.kind = *kind;
         } else if (flag == "--vid" || flag == "--pid" || flag == "--release") {
-            const auto n = ParseNumber<std::uint16_t>(value, 16);
+            const auto n = veltra::ParseInteger<std::uint16_t>(value, 16);
             if (!n) {
                 return std::nullopt;
             }
@@ -106,7 +93,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
         } else if (flag == "--frames-out") {
             o.frames_out = value;
         } else if (flag == "--replug-ms") {
-            const auto n = ParseNumber<int>(value, 10);
+            const auto n = veltra::ParseInteger<int>(value);
             if (!n || *n < 0) {
                 return std::nullopt;
             }

@@ -156,7 +156,7 @@ void DeviceWorker::RunTask(int code) {
         case TaskCode::FactoryReset:
             // The store was recreated: the next arrival synchronises everything again.
             state_.synced = 0;
-            if (protocol_.ResetDevice()) {
+            if (protocol_.ResetDevice().resync) {
                 LoadProfiles();
                 if (Read()) {
                     RefreshPages();

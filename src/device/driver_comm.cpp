@@ -357,17 +357,17 @@ int DriverComm::ReadReport(HidDevice& device, std::span<std::uint8_t> buffer, in
     return result;
 }
 
-bool DriverComm::SetDeviceData(Frame& frame, bool wait) {
+ExchangeResult DriverComm::SetDeviceData(Frame& frame, bool wait) {
     const std::lock_guard io(io_mutex_);
     if (CancelRequested()) {
-        return false;
+        return ExchangeResult::Cancelled;
     }
     HidDevice* device = nullptr;
     {
         const std::lock_guard state(state_mutex_);
         const std::optional<Selection> selection = SelectLocked();
         if (!selection) {
-            return false;
+            return ExchangeResult::NoDevice;
         }
         device = selection->handle;
     }
@@ -377,11 +377,14 @@ bool DriverComm::SetDeviceData(Frame& frame, bool wait) {
                                 : ExchangeStandardForm(*device, frame, wait);
 }
 
-bool DriverComm::ExchangeShortForm(HidDevice& device, Frame& frame, bool wait) {
+ExchangeResult DriverComm::ExchangeShortForm(HidDevice& device, Frame& frame, bool wait) {
     Frame request = frame;
     request[0] = kShortFormReportId;
-    if (WriteReport(device, std::span(request).first(kShortFormLength)) < 0 || !wait) {
-        return false;
+    if (WriteReport(device, std::span(request).first(kShortFormLength)) < 0) {
+        return ExchangeResult::WriteFailed;
+    }
+    if (!wait) {
+        return ExchangeResult::Sent;
     }
     const std::uint8_t command = frame[3];
     Frame buffer{};
@@ -396,14 +399,17 @@ bool DriverComm::ExchangeShortForm(HidDevice& device, Frame& frame, bool wait) {
         }
     }
     std::copy(buffer.begin() + 1, buffer.begin() + 1 + 48, frame.begin());
-    return matched;
+    return matched ? ExchangeResult::Answered : ExchangeResult::NotAnswered;
 }
 
-bool DriverComm::ExchangeStandardForm(HidDevice& device, Frame& frame, bool wait) {
+ExchangeResult DriverComm::ExchangeStandardForm(HidDevice& device, Frame& frame, bool wait) {
     Frame buffer{};
     ReadReport(device, buffer, kDrainTimeoutMs);
-    if (WriteReport(device, frame) < 0 || !wait) {
-        return false;
+    if (WriteReport(device, frame) < 0) {
+        return ExchangeResult::WriteFailed;
+    }
+    if (!wait) {
+        return ExchangeResult::Sent;
     }
     buffer.fill(0);
     const std::uint8_t command = frame[3];
@@ -420,7 +426,7 @@ bool DriverComm::ExchangeStandardForm(HidDevice& device, Frame& frame, bool wait
         }
     }
     frame = buffer;
-    return matched;
+    return matched ? ExchangeResult::Answered : ExchangeResult::NotAnswered;
 }
 
 bool DriverComm::ReadInput(Frame& buffer, int& device_type) {

@@ -101,17 +101,12 @@ int ReadAll(SQLiteStatement& statement, std::vector<Record>& records, Read read)
 
 int ProfileStore::SaveKeyAssignment(const KeyAssignment& record) {
     std::lock_guard lock(lock_);
-    SQLiteStatement statement;
-    db_.Prepare(statement,
-                "DELETE FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?");
-    statement.BindInt(1, record.profile);
-    statement.BindInt(2, record.fn_layer);
-    statement.BindInt(3, record.key_code);
-    statement.Step();
     // Both values 0 means the factory function, which is kept by having no row.
-    if (record.macro_value == 0 && record.macro_value2 == 0) {
+    if (!DeleteKeyAssignment(record.profile, record.fn_layer, record.key_code) ||
+        (record.macro_value == 0 && record.macro_value2 == 0)) {
         return 0;
     }
+    SQLiteStatement statement;
     db_.Prepare(statement, kInsertKeyAssignment);
     statement.BindInt(1, record.profile);
     statement.BindInt(2, record.fn_layer);
@@ -166,6 +161,17 @@ int ProfileStore::LoadKeyAssignments(int profile, int /*fn_layer*/,
     statement.BindInt(1, profile);
     statement.BindInt(2, 0);
     return ReadAll(statement, records, ReadKeyAssignment);
+}
+
+bool ProfileStore::DeleteKeyAssignment(int profile, int fn_layer, int key_code) {
+    std::lock_guard lock(lock_);
+    SQLiteStatement statement;
+    db_.Prepare(statement,
+                "DELETE FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?");
+    statement.BindInt(1, profile);
+    statement.BindInt(2, fn_layer);
+    statement.BindInt(3, key_code);
+    return IsWriteOk(statement.Step());
 }
 
 bool ProfileStore::DeleteKeyAssignments(int profile) {

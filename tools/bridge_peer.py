@@ -10,6 +10,8 @@ anyone writing a device model in another language.
 
 Plug and unplug: SIGUSR1 toggles the mouse, or send {"op":"plug"} / {"op":"unplug"}. Connections
 that sent {"op":"watch"} receive {"event":"arrival"|"removal","path":...} lines.
+--exit-after-writes N makes the peer vanish mid-way, as a crashed one would: it ends without an
+answer when write N + 1 arrives.
 
 Standard library only.
 """
@@ -87,6 +89,7 @@ class Mouse:
         }
         self.firmware = Firmware()
         self.plugged = not args.unplugged
+        self.writes_left = args.exit_after_writes
         self.inputs = []
         self.handles = set()
         self.next_handle = 1
@@ -130,6 +133,10 @@ class LiveModel:
         except ValueError:
             return {"result": -1}
         with m.lock:
+            if m.writes_left is not None:
+                if m.writes_left <= 0:
+                    os._exit(0)
+                m.writes_left -= 1
             if not m.plugged or request.get("handle") not in m.handles or not data:
                 return {"result": -1}
             m.inputs.extend(m.firmware.handle(data[1:65]))
@@ -275,6 +282,8 @@ def main():
     parser.add_argument("--vid", default="1A2B", help="vendor id, hexadecimal")
     parser.add_argument("--pid", default="00FF", help="product id, hexadecimal")
     parser.add_argument("--unplugged", action="store_true", help="start with the mouse unplugged")
+    parser.add_argument("--exit-after-writes", type=int, metavar="N",
+                        help="end the process when write N + 1 arrives, without answering it")
     args = parser.parse_args()
 
     if os.path.exists(args.socket):

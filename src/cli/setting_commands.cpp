@@ -7,6 +7,7 @@
 
 #include "cli/session.h"
 #include "cli/setting_rules.h"
+#include "cli/write_outcome.h"
 #include "store/profile_store.h"
 #include "store/settings_defaults.h"
 
@@ -55,12 +56,17 @@ int ApplySettings(const GlobalOptions& options, std::string_view command,
         stored.Set(key, value);
     }
     session.TakeWrites();
-    session.protocol().WriteConfig();
+    const ExchangeResult sent = session.protocol().WriteConfig();
 
     JsonValue result;
     result.Set("profile", profile);
     result.Set("stored", stored);
     session.ReportWrites(result);
+    if (!WasSent(sent)) {
+        return session.Fail("stored the settings in profile " + std::to_string(profile) +
+                            ", but they did not reach the " + session.model_name() + ": " +
+                            NotSentReason(sent));
+    }
     if (options.json) {
         PrintJson(result);
         return kExitOk;

@@ -11,9 +11,13 @@ class TapDevice : public HidDevice {
     TapDevice(std::unique_ptr<HidDevice> inner, std::shared_ptr<TrafficTap> tap)
         : inner_(std::move(inner)), tap_(std::move(tap)) {}
 
+    // Only writes the interface took count as sent.
     int Write(std::span<const std::uint8_t> data) override {
-        tap_->AddWrite(data);
-        return inner_->Write(data);
+        const int result = inner_->Write(data);
+        if (result >= 0) {
+            tap_->AddWrite(data);
+        }
+        return result;
     }
     int Read(std::span<std::uint8_t> buffer, int timeout_ms) override {
         return inner_->Read(buffer, timeout_ms);

@@ -130,6 +130,80 @@ TEST_F(DeviceProtocolTest, ReadCopiesTheMouseIntoTheActiveProfile) {
     EXPECT_EQ(state_.status_block[1], 37);
 }
 
+TEST_F(DeviceProtocolTest, ReadTellsThePowerBitsApartAndKeepsLevelsWithoutDpi) {
+    Plug(sim::Link::Wired);
+    const auto mouse_reports = [this](std::uint8_t power_byte) {
+        sim_->WithFirmware(mouse_, [power_byte](sim::FirmwareModel& fw) {
+            sim::Payload block = fw.ConfigBlock();
+            block[5] = power_byte;
+            block[28 + 4] = 0;  // level 4 reports no DPI
+            fw.ReplaceConfigBlock(block);
+        });
+    };
+    store_.SetConfig(state_.active_profile, DpiGroupValueKey(4), "4200");
+    DeviceProtocol protocol = Protocol();
+
+    mouse_reports(0x08 | 0x02);  // key wake-up on, game mode off, sleep code 2
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    EXPECT_EQ(Get(config_key::kKeyWakeup), "1");
+    EXPECT_EQ(Get(config_key::kGameMode), "0");
+    EXPECT_EQ(Get(config_key::kSpareTime), "2");
+    EXPECT_EQ(Get(DpiGroupValueKey(4)), "4200");
+
+    mouse_reports(0x10 | 0x01);  // game mode on, key wake-up off, sleep code 1
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    EXPECT_EQ(Get(config_key::kKeyWakeup), "0");
+    EXPECT_EQ(Get(config_key::kGameMode), "1");
+    EXPECT_EQ(Get(config_key::kSpareTime), "1");
+}
+
+TEST_F(DeviceProtocolTest, EachWriteCarriesWhatTheOtherKindLastSent) {
+    Plug(sim::Link::Wired);
+    DeviceProtocol protocol = Protocol();
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    const int profile = state_.active_profile;
+    const sim::FirmwareModel read = sim_->Firmware(mouse_);
+    store_.SetConfig(profile, config_key::kGameMode, read.GameMode() ? "0" : "1");
+    store_.SetConfig(profile, config_key::kKeyWakeup, read.KeyWakeup() ? "0" : "1");
+    store_.SetConfig(profile, config_key::kLightMode, read.LightingEnabled() ? "0" : "1");
+    store_.SetConfig(profile, config_key::kSpareTime, std::to_string((read.SleepCode() + 1) & 3));
+    SaveKey(5, KeyFunctionType::MouseButton, 2);
+    sim_->ClearTraffic();
+
+    EXPECT_EQ(protocol.WriteConfig(), ExchangeResult::NotAnswered);
+    EXPECT_EQ(protocol.WriteKeys(), ExchangeResult::NotAnswered);
+    EXPECT_EQ(protocol.WriteConfig(), ExchangeResult::NotAnswered);
+    const auto writes = Writes();
+    ASSERT_EQ(writes.size(), 3u);
+    // The key write sends the power and lighting bits the settings write just changed...
+    EXPECT_NE(writes[0][1 + 5], read.ConfigBlock()[5]);
+    EXPECT_EQ(writes[1][1 + 5], writes[0][1 + 5]);
+    // ...and the next settings write the button codes the key write just sent.
+    EXPECT_EQ(writes[1][1 + 6], 0x20);
+    for (int b = 6; b <= 18; ++b) {
+        EXPECT_EQ(writes[2][1 + b], writes[1][1 + b]) << "payload byte " << b;
+    }
+    const sim::FirmwareModel after = sim_->Firmware(mouse_);
+    EXPECT_NE(after.GameMode(), read.GameMode());
+    EXPECT_NE(after.KeyWakeup(), read.KeyWakeup());
+    EXPECT_NE(after.LightingEnabled(), read.LightingEnabled());
+    EXPECT_EQ(after.KeyMask(), 0x20);
+    EXPECT_EQ(after.KeySlot(5), (std::array<std::uint8_t, 2>{0x10, 0x02}));
+}
+
+TEST_F(DeviceProtocolTest, KeyWriteNamesAMacroByItsUploadSlot) {
+    Plug(sim::Link::Wired);
+    DeviceProtocol protocol = Protocol();
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    ASSERT_GT(store_.AddMacro("Custom 1"), 0);
+    const int second = store_.AddMacro("Custom 2");
+    ASSERT_GT(second, 0);
+    SaveKey(1, KeyFunctionType::MacroFunction, second);
+    sim_->ClearTraffic();
+    protocol.WriteKeys();
+    EXPECT_EQ(sim_->Firmware(mouse_).KeySlot(1), (std::array<std::uint8_t, 2>{0xFF, 0x01}));
+}
+
 TEST_F(DeviceProtocolTest, RoundTripLeavesTheMouseUnchanged) {
     Plug(sim::Link::Wired);
     const sim::FirmwareModel before = sim_->Firmware(mouse_);

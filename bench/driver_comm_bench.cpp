@@ -98,7 +98,7 @@ void Exchange(benchmark::State& state, int output_report_length, bool real_sleep
         frame[1] = 0x55;
         frame[2] = 0xAA;
         frame[3] = 0x00;
-        if (!comm->SetDeviceData(frame, true)) {
+        if (comm->SetDeviceData(frame, true) != ExchangeResult::Answered) {
             state.SkipWithError("exchange failed");
             break;
         }

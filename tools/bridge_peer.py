@@ -14,6 +14,8 @@ recognises it; --vid and --pid choose another.
 
 Plug and unplug: SIGUSR1 toggles the mouse, or send {"op":"plug"} / {"op":"unplug"}. Connections
 that sent {"op":"watch"} receive {"event":"arrival"|"removal","path":...} lines.
+--exit-after-writes N makes the peer vanish mid-way, as a crashed one would: it ends without an
+answer when write N + 1 arrives.
 
 Standard library only.
 """
@@ -120,6 +122,7 @@ class Mouse:
         }
         self.firmware = Firmware()
         self.plugged = not args.unplugged
+        self.writes_left = args.exit_after_writes
         self.inputs = []
         self.handles = set()
         self.next_handle = 1
@@ -163,6 +166,10 @@ class LiveModel:
         except ValueError:
             return {"result": -1}
         with m.lock:
+            if m.writes_left is not None:
+                if m.writes_left <= 0:
+                    os._exit(0)
+                m.writes_left -= 1
             if not m.plugged or request.get("handle") not in m.handles or not data:
                 return {"result": -1}
             m.inputs.extend(m.firmware.handle(data[1:65]))
@@ -308,6 +315,8 @@ def main():
     parser.add_argument("--vid", help="vendor id, hexadecimal (default: from the catalogue)")
     parser.add_argument("--pid", help="product id, hexadecimal (default: from the catalogue)")
     parser.add_argument("--unplugged", action="store_true", help="start with the mouse unplugged")
+    parser.add_argument("--exit-after-writes", type=int, metavar="N",
+                        help="end the process when write N + 1 arrives, without answering it")
     args = parser.parse_args()
     if args.vid is None or args.pid is None:
         identity = catalogue_identity()

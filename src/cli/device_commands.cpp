@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/session.h"
+#include "cli/write_outcome.h"
 #include "config/app_info.h"
 #include "config/language.h"
 #include "frontend/setting_rules.h"
@@ -324,9 +325,16 @@ int RunReset(const GlobalOptions& options, const Args& args) {
     }
     session.ReloadProfiles();
     session.TakeWrites();
-    const bool resync = session.protocol().ResetDevice();
+    const ResetOutcome reset = session.protocol().ResetDevice();
     Json result;
     session.ReportWrites(result);
+    if (!WasSent(reset.result)) {
+        return session.Fail(
+            "the profiles are the defaults again, but the factory-reset commands "
+            "did not reach the " +
+            session.model_name() + ": " + NotSentReason(reset.result));
+    }
+    const bool resync = reset.resync;
     bool read_back = false;
     if (resync) {
         // Behind the receiver the mouse does not re-enumerate, so read it again here.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/session.h"
+#include "cli/write_outcome.h"
 #include "common/text.h"
 #include "config/device_description.h"
 #include "config/language.h"
@@ -144,17 +145,25 @@ int ListKeys(Session& session) {
     return kExitOk;
 }
 
-// Reads the mouse, lets `change` alter the stored assignments, then sends the button codes.
+// Reads the mouse, lets `change` alter the stored assignments (false: the store refused), then
+// sends the button codes. Nothing is sent when the store refused the change.
 template <typename Change>
 int ChangeKeys(Session& session, Change change) {
     if (const int code = session.ReadMouse(); code != kExitOk) {
         return code;
     }
-    change();
+    if (!change()) {
+        return session.Fail("cannot store the button assignment in " + session.store().Path() +
+                            "; nothing was sent to the mouse");
+    }
     session.TakeWrites();
-    session.protocol().WriteKeys();
+    const ExchangeResult sent = session.protocol().WriteKeys();
     Json result = {{"profile", session.state().active_profile}};
     session.ReportWrites(result);
+    if (!WasSent(sent)) {
+        return session.Fail("the button codes did not reach the " + session.model_name() + ": " +
+                            NotSentReason(sent));
+    }
     if (session.options().json) {
         PrintJson(result);
     } else {
@@ -267,22 +276,16 @@ int RunKeys(const GlobalOptions& options, const Args& all) {
                                        assignment.macro_value3,
                                        {}};
             assignment.macro_desc = desc ? *desc : DescribeKeyFunction(function, LangText);
-            store.SaveKeyAssignment(assignment);
+            return store.SaveKeyAssignment(assignment) > 0;
         });
     }
     if (sub == "reset") {
         return ChangeKeys(session, [&] {
-            if (reset_key) {
-                KeyAssignment factory;
-                factory.profile = profile;
-                factory.key_code = *reset_key;
-                store.SaveKeyAssignment(factory);
-            } else {
-                store.DeleteKeyAssignments(profile);
-            }
+            return reset_key ? store.DeleteKeyAssignment(profile, 0, *reset_key)
+                             : store.DeleteKeyAssignments(profile);
         });
     }
-    return ChangeKeys(session, [] {});
+    return ChangeKeys(session, [] { return true; });
 }
 
 int RunMacros(const GlobalOptions& options, const Args& args) {
@@ -323,8 +326,19 @@ int RunMacros(const GlobalOptions& options, const Args& args) {
             return code;
         }
         session.TakeWrites();
-        session.protocol().UploadMacros();
+        const MacroUploadOutcome sent = session.protocol().UploadMacros();
         session.ReportWrites(result);
+        if (!WasSent(sent.result)) {
+            return session.Fail("the upload stopped after " + std::to_string(sent.chunks_sent) +
+                                " of " + std::to_string(sent.chunks) +
+                                " parts: " + NotSentReason(sent.result) +
+                                "; the macros on the mouse are incomplete");
+        }
+        if (sent.macros_sent < sent.macros) {
+            return session.Fail("the mouse takes 1000 bytes of macros: only the first " +
+                                std::to_string(sent.macros_sent) + " of " +
+                                std::to_string(sent.macros) + " macros were sent");
+        }
     }
     if (options.json) {
         result["macros"] = std::move(entries);

@@ -59,7 +59,9 @@ constexpr std::string_view kGlobalHelp =
     "  --yes             answer yes to confirmations\n"
     "  -h, --help        show help (also after a command)\n"
     "\n"
-    "exit codes: 0 success, 1 failure (explained), 2 bad usage\n"
+    "exit codes: 0 success, 1 failure (explained), 2 bad usage; a change that could not be\n"
+    "stored or sent is a failure. A write counts as sent once the mouse's interface took it:\n"
+    "the mouse confirms no write, so its silence after a write is no failure.\n"
     "environment: VELTRA_PROGRAM_FOLDER, XDG_DATA_HOME, XDG_CONFIG_HOME, VELTRA_HID_BRIDGE,\n"
     "VELTRA_HID_RECORD\n";
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/session.h"
+#include "cli/write_outcome.h"
 #include "common/text.h"
 #include "frontend/setting_rules.h"
 #include "store/profile_store.h"
@@ -56,10 +57,15 @@ int ApplySettings(const GlobalOptions& options, std::string_view command,
         stored[key] = SettingJson(value);
     }
     session.TakeWrites();
-    session.protocol().WriteConfig();
+    const ExchangeResult sent = session.protocol().WriteConfig();
 
     Json result = {{"profile", profile}, {"stored", stored}};
     session.ReportWrites(result);
+    if (!WasSent(sent)) {
+        return session.Fail("stored the settings in profile " + std::to_string(profile) +
+                            ", but they did not reach the " + session.model_name() + ": " +
+                            NotSentReason(sent));
+    }
     if (options.json) {
         PrintJson(result);
         return kExitOk;

@@ -14,8 +14,11 @@ class TapDevice : public ForwardingDevice {
         : ForwardingDevice(std::move(inner)), tap_(std::move(tap)) {}
 
   protected:
-    void Written(std::span<const std::uint8_t> data, int /*result*/) override {
-        tap_->AddWrite(data);
+    // Only writes the interface took count as sent.
+    void Written(std::span<const std::uint8_t> data, int result) override {
+        if (result >= 0) {
+            tap_->AddWrite(data);
+        }
     }
 
   private:

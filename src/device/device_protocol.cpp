@@ -30,14 +30,14 @@ DeviceProtocol::DeviceProtocol(DriverComm& comm, ProfileStore& store, DeviceStat
 
 bool DeviceProtocol::Exchange(Command command, Frame& answer) {
     answer = BuildCommandFrame(command);
-    if (comm_.SetDeviceData(answer, true)) {
+    if (comm_.SetDeviceData(answer, true) == ExchangeResult::Answered) {
         return true;
     }
     if (!comm_.Sleep(kRetryPause)) {
         return false;
     }
     answer = BuildCommandFrame(command);
-    return comm_.SetDeviceData(answer, true);
+    return comm_.SetDeviceData(answer, true) == ExchangeResult::Answered;
 }
 
 void DeviceProtocol::StoreInt(std::string_view key, int value) {
@@ -109,13 +109,13 @@ ConfigFields DeviceProtocol::LoadConfigFields() {
     return f;
 }
 
-void DeviceProtocol::WriteConfig() {
+ExchangeResult DeviceProtocol::WriteConfig() {
     Frame frame =
         EncodeSettingsWrite(state_.config_template, LoadConfigFields(), state_.current_device_type);
-    comm_.SetDeviceData(frame, true);
+    return comm_.SetDeviceData(frame, true);
 }
 
-void DeviceProtocol::WriteKeys() {
+ExchangeResult DeviceProtocol::WriteKeys() {
     std::vector<MacroInfo> macros;
     store_.LoadMacros(macros);
     std::vector<int> macro_ids;
@@ -147,24 +147,28 @@ void DeviceProtocol::WriteKeys() {
     }
     Frame frame = EncodeKeyWrite(state_.config_template, codes, LoadConfigFields(),
                                  state_.current_device_type);
-    comm_.SetDeviceData(frame, true);
+    return comm_.SetDeviceData(frame, true);
 }
 
-bool DeviceProtocol::ResetDevice() {
+ResetOutcome DeviceProtocol::ResetDevice() {
     Frame first = BuildCommandFrame(Command::ResetFirst);
-    comm_.SetDeviceData(first, true);
-    if (!comm_.Sleep(kResetPause)) {
-        return false;
+    const ExchangeResult first_result = comm_.SetDeviceData(first, true);
+    // The interface is gone or never was: a lone second step would only reach a mouse that
+    // missed the first.
+    if (!WasSent(first_result)) {
+        return {first_result, false};
     }
+    // A cancelled pause makes the next exchange end before its write.
+    comm_.Sleep(kResetPause);
     Frame second = BuildCommandFrame(Command::ResetSecond);
-    comm_.SetDeviceData(second, false);
-    if (comm_.GetConnectionMode() != ConnectionMode::Receiver) {
-        return false;
+    const ExchangeResult second_result = comm_.SetDeviceData(second, false);
+    if (!WasSent(second_result) || comm_.GetConnectionMode() != ConnectionMode::Receiver) {
+        return {second_result, false};
     }
-    return comm_.Sleep(kReceiverRestartPause);
+    return {second_result, comm_.Sleep(kReceiverRestartPause)};
 }
 
-bool DeviceProtocol::UploadMacros() {
+MacroUploadOutcome DeviceProtocol::UploadMacros() {
     std::vector<MacroInfo> macros;
     store_.LoadMacros(macros);
     std::vector<MacroSource> sources;
@@ -184,13 +188,22 @@ bool DeviceProtocol::UploadMacros() {
         }
         sources.push_back(std::move(source));
     }
-    for (Frame& chunk : BuildMacroChunks(BuildMacroBuffer(sources))) {
-        comm_.SetDeviceData(chunk, true);
-        if (!comm_.Sleep(kChunkPause)) {
+    const MacroImage image = BuildMacroBuffer(sources);
+    std::vector<Frame> chunks = BuildMacroChunks(image);
+    MacroUploadOutcome outcome;
+    outcome.chunks = chunks.size();
+    outcome.macros = macros.size();
+    outcome.macros_sent = MacrosWithinSendLimit(image);
+    for (Frame& chunk : chunks) {
+        outcome.result = comm_.SetDeviceData(chunk, true);
+        if (!WasSent(outcome.result)) {
             break;
         }
+        ++outcome.chunks_sent;
+        // A cancelled pause makes the next exchange end before its write.
+        comm_.Sleep(kChunkPause);
     }
-    return true;
+    return outcome;
 }
 
 }  // namespace veltra

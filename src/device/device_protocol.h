@@ -9,12 +9,33 @@
 
 #include "device/command_protocol.h"
 #include "device/device_state.h"
+#include "device/driver_comm.h"
 
 namespace veltra {
 
-class DriverComm;
 class ProfileStore;
 
+struct ResetOutcome {
+    // The first step that did not go out, else the last step's result.
+    ExchangeResult result = ExchangeResult::NoDevice;
+    // The mouse is behind its receiver and the sequence went out: the caller resynchronises
+    // (read, profile list, pages), which the mouse's own restart does otherwise.
+    bool resync = false;
+};
+
+struct MacroUploadOutcome {
+    // The first chunk that did not go out, else the last chunk's result.
+    ExchangeResult result = ExchangeResult::NoDevice;
+    std::size_t chunks = 0;
+    // Chunks written before a failure ended the upload.
+    std::size_t chunks_sent = 0;
+    std::size_t macros = 0;
+    // Macros whose every event lies in the bytes the upload sends.
+    std::size_t macros_sent = 0;
+};
+
+// The writes report what became of them; the mouse confirms none, so a write that went out is
+// the best outcome there is (see ExchangeResult).
 class DeviceProtocol {
   public:
     using BatteryDisplay = std::function<void(const BatteryInfo&)>;
@@ -26,14 +47,13 @@ class DeviceProtocol {
     // Status and config read; true when the config block was read and stored.
     bool ReadDeviceData();
     // Settings write (command 0x02 from the store).
-    void WriteConfig();
+    ExchangeResult WriteConfig();
     // Button-code write (command 0x02 carrying the key slots).
-    void WriteKeys();
-    // Factory-reset commands. True when the mouse is behind its receiver: the caller then
-    // resynchronises (read, profile list, pages), which the mouse's own restart does otherwise.
-    bool ResetDevice();
-    // Sends every stored macro; always true (the mouse does not acknowledge).
-    bool UploadMacros();
+    ExchangeResult WriteKeys();
+    // Factory-reset commands; a first step that does not go out ends the sequence.
+    ResetOutcome ResetDevice();
+    // Sends every stored macro; a chunk that does not go out ends the upload.
+    MacroUploadOutcome UploadMacros();
 
     // The settings of the active profile as the config block carries them.
     ConfigFields LoadConfigFields();

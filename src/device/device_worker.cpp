@@ -163,7 +163,7 @@ void DeviceWorker::Dispatch(TaskCode code) {
         case TaskCode::FactoryReset:
             // The store was recreated: the next arrival synchronises everything again.
             state_.synced = false;
-            if (protocol_.ResetDevice()) {
+            if (protocol_.ResetDevice().resync) {
                 // The pages show the recreated store even when the mouse does not answer.
                 LoadProfiles();
                 Read();

@@ -64,7 +64,8 @@ void DeviceWorker::PollReceiver() {
     }
     receiver_poll_time_ = now;
     Frame answer = BuildCommandFrame(Command::ReadStatus);
-    if (comm_.SetDeviceData(answer, true) && answer[4] != 0xFF && answer[5] != 0xFF) {
+    if (comm_.SetDeviceData(answer, true) == ExchangeResult::Answered && answer[4] != 0xFF &&
+        answer[5] != 0xFF) {
         std::copy_n(answer.begin() + 4, kStatusBlockSize, state_.status_block.begin());
         Notify().BatteryChanged(ApplyBatteryRule(state_.status_block));
         if (!state_.connected_shown) {

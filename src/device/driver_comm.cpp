@@ -127,50 +127,6 @@ bool DriverComm::Sleep(std::chrono::milliseconds duration) {
     return !cancel_cv_.wait_for(lock, duration, [this] { return cancelled_.load(); });
 }
 
-void DriverComm::AddDevice(int vendor_id, int product_id, const std::string& device_id,
-                           int device_type, ConnectionMode mode) {
-    const std::lock_guard state(state_mutex_);
-    catalogue_.push_back({vendor_id, product_id, device_type, mode, device_id});
-}
-
-void DriverComm::ClearCatalogue() {
-    const std::lock_guard state(state_mutex_);
-    catalogue_.clear();
-}
-
-bool DriverComm::IsSupported(int vendor_id, int product_id) const {
-    const std::lock_guard state(state_mutex_);
-    return std::any_of(catalogue_.begin(), catalogue_.end(), [&](const SupportedDevice& d) {
-        return d.vendor_id == vendor_id && d.product_id == product_id;
-    });
-}
-
-int DriverComm::LookupDeviceType(int vendor_id, int product_id, const std::string& name) const {
-    const std::lock_guard state(state_mutex_);
-    for (const SupportedDevice& d : catalogue_) {
-        if (d.vendor_id == vendor_id && d.product_id == product_id &&
-            (name.empty() || d.device_id == name)) {
-            return d.device_type;
-        }
-    }
-    return 0;
-}
-
-ConnectionMode DriverComm::LookupMode(int vendor_id, int product_id) const {
-    const std::lock_guard state(state_mutex_);
-    for (const SupportedDevice& d : catalogue_) {
-        if (d.vendor_id == vendor_id && d.product_id == product_id) {
-            return d.mode;
-        }
-    }
-    return ConnectionMode::Wired;
-}
-
-std::vector<SupportedDevice> DriverComm::CatalogueEntries() const {
-    const std::lock_guard state(state_mutex_);
-    return catalogue_;
-}
-
 bool DriverComm::CheckInterface(const std::string& path) {
     std::shared_ptr<HidBackend> backend;
     {
@@ -367,17 +323,17 @@ int DriverComm::ReadReport(HidDevice& device, std::span<std::uint8_t> buffer, in
     return result;
 }
 
-bool DriverComm::SetDeviceData(Frame& frame, bool wait) {
+ExchangeResult DriverComm::SetDeviceData(Frame& frame, bool wait) {
     const std::lock_guard io(io_mutex_);
     if (CancelRequested()) {
-        return false;
+        return ExchangeResult::Cancelled;
     }
     HidDevice* device = nullptr;
     {
         const std::lock_guard state(state_mutex_);
         const std::optional<Selection> selection = SelectLocked();
         if (!selection) {
-            return false;
+            return ExchangeResult::NoDevice;
         }
         device = selection->handle;
     }
@@ -387,11 +343,14 @@ bool DriverComm::SetDeviceData(Frame& frame, bool wait) {
                                 : ExchangeStandardForm(*device, frame, wait);
 }
 
-bool DriverComm::ExchangeShortForm(HidDevice& device, Frame& frame, bool wait) {
+ExchangeResult DriverComm::ExchangeShortForm(HidDevice& device, Frame& frame, bool wait) {
     Frame request = frame;
     request[0] = kShortFormReportId;
-    if (WriteReport(device, std::span(request).first(kShortFormLength)) < 0 || !wait) {
-        return false;
+    if (WriteReport(device, std::span(request).first(kShortFormLength)) < 0) {
+        return ExchangeResult::WriteFailed;
+    }
+    if (!wait) {
+        return ExchangeResult::Sent;
     }
     const std::uint8_t command = frame[3];
     Frame buffer{};
@@ -406,14 +365,17 @@ bool DriverComm::ExchangeShortForm(HidDevice& device, Frame& frame, bool wait) {
         }
     }
     std::copy(buffer.begin() + 1, buffer.begin() + 1 + 48, frame.begin());
-    return matched;
+    return matched ? ExchangeResult::Answered : ExchangeResult::NotAnswered;
 }
 
-bool DriverComm::ExchangeStandardForm(HidDevice& device, Frame& frame, bool wait) {
+ExchangeResult DriverComm::ExchangeStandardForm(HidDevice& device, Frame& frame, bool wait) {
     Frame buffer{};
     ReadReport(device, buffer, kDrainTimeoutMs);
-    if (WriteReport(device, frame) < 0 || !wait) {
-        return false;
+    if (WriteReport(device, frame) < 0) {
+        return ExchangeResult::WriteFailed;
+    }
+    if (!wait) {
+        return ExchangeResult::Sent;
     }
     buffer.fill(0);
     const std::uint8_t command = frame[3];
@@ -430,7 +392,7 @@ bool DriverComm::ExchangeStandardForm(HidDevice& device, Frame& frame, bool wait
         }
     }
     frame = buffer;
-    return matched;
+    return matched ? ExchangeResult::Answered : ExchangeResult::NotAnswered;
 }
 
 bool DriverComm::ReadInput(Frame& buffer, int& device_type) {

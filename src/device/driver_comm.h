@@ -34,6 +34,24 @@ namespace veltra {
 
 enum class ConnectionMode : int { NotConnected = -1, Wired = 0, Bluetooth = 1, Receiver = 2 };
 
+// What became of one command exchange. The mouse answers only the read commands 0x00 and 0x01;
+// a waited write command that went out always ends NotAnswered, because its read attempts only
+// pace the traffic. So NotAnswered after a write is the normal outcome, not a fault.
+enum class ExchangeResult {
+    Answered,     // written, and the matching answer arrived
+    Sent,         // written; no answer was waited for
+    NotAnswered,  // written, but no matching answer came within the read attempts
+    WriteFailed,  // the interface refused the write (unplugged, bridge peer gone)
+    NoDevice,     // no interface of the current device type: nothing was written
+    Cancelled,    // cancelled before the write: nothing was written
+};
+
+// True when the frame went out to the interface, whether or not anything answered.
+constexpr bool WasSent(ExchangeResult result) {
+    return result == ExchangeResult::Answered || result == ExchangeResult::Sent ||
+           result == ExchangeResult::NotAnswered;
+}
+
 // One catalogue entry: a vendor/product pair of a device type in one connection mode.
 struct SupportedDevice {
     int vendor_id = 0;
@@ -118,8 +136,8 @@ class DriverComm {
     bool CollectRecords(std::vector<DeviceRecord>& out) const;
 
     // One command exchange. `frame` holds the request on entry and the last answer read on
-    // return. True only when a matching answer to command 0x00 or 0x01 arrived.
-    bool SetDeviceData(Frame& frame, bool wait);
+    // return. Answered only when a matching answer to command 0x00 or 0x01 arrived.
+    ExchangeResult SetDeviceData(Frame& frame, bool wait);
 
     // Reads one input report into `buffer`; `device_type` receives the current device type.
     bool ReadInput(Frame& buffer, int& device_type);
@@ -149,8 +167,8 @@ class DriverComm {
     std::optional<Selection> SelectLocked();
     ConnectionMode ModeLocked(bool online_only) const;
     void CloseAllLocked();
-    bool ExchangeShortForm(HidDevice& device, Frame& frame, bool wait);
-    bool ExchangeStandardForm(HidDevice& device, Frame& frame, bool wait);
+    ExchangeResult ExchangeShortForm(HidDevice& device, Frame& frame, bool wait);
+    ExchangeResult ExchangeStandardForm(HidDevice& device, Frame& frame, bool wait);
     int WriteReport(HidDevice& device, std::span<const std::uint8_t> data);
     int ReadReport(HidDevice& device, std::span<std::uint8_t> buffer, int timeout_ms);
 

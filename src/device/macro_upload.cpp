@@ -74,6 +74,10 @@ void PutU16(std::uint8_t* at, std::size_t value) {
     at[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
 }
 
+std::size_t GetU16(const std::uint8_t* at) {
+    return static_cast<std::size_t>(at[0] | at[1] << 8);
+}
+
 }  // namespace
 
 MacroImage BuildMacroBuffer(const std::vector<MacroSource>& macros) {
@@ -146,6 +150,20 @@ std::vector<Frame> BuildMacroChunks(const MacroImage& image) {
         frames.push_back(frame);
     }
     return frames;
+}
+
+std::size_t MacrosWithinSendLimit(const MacroImage& image) {
+    std::size_t fitting = 0;
+    for (std::size_t i = 0; i < image.encoded_macros; ++i) {
+        // A macro ends where the next one starts; the last one at the final offset.
+        const std::size_t end =
+            i + 1 < image.encoded_macros ? GetU16(&image.buffer[4 * (i + 1)]) : image.length;
+        if (end > kMacroSendLimit) {
+            break;
+        }
+        fitting = i + 1;
+    }
+    return fitting;
 }
 
 }  // namespace veltra

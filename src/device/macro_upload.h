@@ -59,4 +59,7 @@ MacroImage BuildMacroBuffer(const std::vector<MacroSource>& macros);
 // The chunk frames of an upload, in sending order; at most the first 1000 bytes are sent.
 std::vector<Frame> BuildMacroChunks(const MacroImage& image);
 
+// How many macros, from the first, have a directory entry and every event in the bytes sent.
+std::size_t MacrosWithinSendLimit(const MacroImage& image);
+
 }  // namespace veltra

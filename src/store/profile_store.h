@@ -118,10 +118,14 @@ class ProfileStore {
     int GetActiveProfile();
 
     // Button assignments. Every operation works on the given layer; this system uses layer 0.
+    // SaveKeyAssignment replaces the row of the record's key; the factory function (values 0 and
+    // 0) only removes it. The new row id, or 0 for the factory function and after a failure.
     int SaveKeyAssignment(const KeyAssignment& record);
     bool LoadKeyAssignment(int profile, int fn_layer, int key_code, KeyAssignment& record);
     bool SetKeyMacroDesc(int profile, int fn_layer, int key_code, std::string_view text);
     int LoadKeyAssignments(int profile, int fn_layer, std::vector<KeyAssignment>& records);
+    // False when the row may still be there; no row to remove is success.
+    bool DeleteKeyAssignment(int profile, int fn_layer, int key_code);
     bool DeleteKeyAssignments(int profile);
 
     // Lighting modes.

@@ -101,24 +101,19 @@ int ReadAll(SQLiteStatement& statement, std::vector<Record>& records, Read read)
 
 int ProfileStore::SaveKeyAssignment(const KeyAssignment& record) {
     std::lock_guard lock(lock_);
-    // Delete and insert together, or two processes saving one button leave two rows.
+    // Delete and insert together, or two processes saving one button leave two rows. A failed
+    // step leaves the transaction uncommitted: committing would still write a header into a file
+    // that is not a store yet.
     SQLiteWriteTransaction transaction(db_);
-    SQLiteStatement statement;
-    db_.Prepare(statement,
-                "DELETE FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?");
-    statement.BindInt(1, record.profile);
-    statement.BindInt(2, record.fn_layer);
-    statement.BindInt(3, record.key_code);
-    // Committing when nothing succeeded would still write a header into a file that is not a
-    // store yet.
-    const bool deleted = IsWriteOk(statement.Step());
-    // Both values 0 means the factory function, which is kept by having no row.
-    if (record.macro_value == 0 && record.macro_value2 == 0) {
-        if (deleted) {
-            transaction.Commit();
-        }
+    if (!DeleteKeyAssignment(record.profile, record.fn_layer, record.key_code)) {
         return 0;
     }
+    // Both values 0 means the factory function, which is kept by having no row.
+    if (record.macro_value == 0 && record.macro_value2 == 0) {
+        transaction.Commit();
+        return 0;
+    }
+    SQLiteStatement statement;
     db_.Prepare(statement, kInsertKeyAssignment);
     statement.BindInt(1, record.profile);
     statement.BindInt(2, record.fn_layer);
@@ -131,10 +126,7 @@ int ProfileStore::SaveKeyAssignment(const KeyAssignment& record) {
     statement.BindInt(9, record.macro_value3);
     statement.BindText(10, ToUtf8(record.macro_desc));
     const int key_id = StepInsert(statement);
-    if (!deleted && key_id == 0) {
-        return 0;
-    }
-    return transaction.Commit() ? key_id : 0;
+    return key_id != 0 && transaction.Commit() ? key_id : 0;
 }
 
 bool ProfileStore::LoadKeyAssignment(int profile, int fn_layer, int key_code,
@@ -176,6 +168,17 @@ int ProfileStore::LoadKeyAssignments(int profile, int fn_layer,
     statement.BindInt(1, profile);
     statement.BindInt(2, fn_layer);
     return ReadAll(statement, records, ReadKeyAssignment);
+}
+
+bool ProfileStore::DeleteKeyAssignment(int profile, int fn_layer, int key_code) {
+    std::lock_guard lock(lock_);
+    SQLiteStatement statement;
+    db_.Prepare(statement,
+                "DELETE FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?");
+    statement.BindInt(1, profile);
+    statement.BindInt(2, fn_layer);
+    statement.BindInt(3, key_code);
+    return IsWriteOk(statement.Step());
 }
 
 bool ProfileStore::DeleteKeyAssignments(int profile) {

@@ -3,28 +3,19 @@
 // Runs the built veltractl as a user would: a separate process with its own environment, a
 // fresh data and settings folder, and the build's program folder.
 
-#include <sys/types.h>
-
 #include <map>
 #include <string>
 #include <vector>
 
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 namespace veltra::test {
 
-struct CliResult {
-    int exit_code = -1;
-    std::string out;
-    std::string err;
-};
+using CliResult = ProcessResult;
 
 // A veltractl process that was started and not yet waited for.
-struct CliProcess {
-    pid_t pid = -1;
-    std::string out_file;
-    std::string err_file;
-};
+using CliProcess = StartedProcess;
 
 class CliRunner {
   public:
@@ -32,6 +23,8 @@ class CliRunner {
 
     // Extra environment for every later run (VELTRA_HID_RECORD, VELTRA_HID_BRIDGE...).
     void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
+    // Words put before the tool's path in every later run (see UnprivilegedPrefix).
+    void SetPrefix(std::vector<std::string> prefix) { prefix_ = std::move(prefix); }
     CliResult Run(const std::vector<std::string>& args);
     // Run in two halves, so that several processes can work at once.
     CliProcess Start(const std::vector<std::string>& args);
@@ -42,7 +35,7 @@ class CliRunner {
   private:
     TempDir dir_;
     std::map<std::string, std::string> env_;
-    int runs_ = 0;
+    std::vector<std::string> prefix_;
 };
 
 }  // namespace veltra::test

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <sstream>
@@ -15,7 +16,9 @@
 #include "sim/simulated_backend.h"
 #include "store/profile_list.h"
 #include "store/profile_store.h"
+#include "store/sqlite_db.h"
 #include "support/bridge_peer_process.h"
+#include "support/process.h"
 #include "support/scripted_peer.h"
 
 namespace veltra::test {
@@ -55,6 +58,35 @@ std::vector<std::string> ConfigWrites(const std::vector<std::string>& writes) {
         }
     }
     return result;
+}
+
+// The store file of the first model, once a run of `cli` created it.
+std::filesystem::path StoreFile(const CliRunner& cli) {
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(cli.dir() / "data", error)) {
+        if (entry.path().filename() == "veltra_v1_data_test.db") {
+            return entry.path();
+        }
+    }
+    return {};
+}
+
+std::string Joined(const std::vector<std::string>& args) {
+    std::string joined;
+    for (const std::string& arg : args) {
+        joined += arg + " ";
+    }
+    return joined;
+}
+
+std::size_t SentLines(const std::string& out) {
+    std::size_t count = 0;
+    for (std::size_t at = out.find("sent: "); at != std::string::npos;
+         at = out.find("sent: ", at + 1)) {
+        ++count;
+    }
+    return count;
 }
 
 sim::DemoDeviceIds ShippedDemoIds() {
@@ -358,6 +390,126 @@ TEST(VeltractlBridge, AnUnusableBridgeIsNamedWithWhatFailed) {
     ScriptedPeer newer(
         [](const Json&) -> std::optional<std::string> { return R"({"version":2})"; });
     expect_named(newer.path(), "the peer speaks bridge protocol version 2, not 1");
+}
+
+TEST(VeltractlBridge, APeerGoneMidWayFailsTheCommandThatCouldNotSend) {
+    struct Case {
+        std::vector<std::string> args;
+        int writes_answered;  // by the peer before it vanishes
+        std::string message;
+        std::size_t sent;  // frames that went out after the reads
+    };
+    const std::vector<Case> cases = {
+        {{"--verbose", "reset", "--yes"},
+         1,
+         "the factory-reset commands did not reach the Veltra V1: the mouse's interface refused",
+         1},
+        {{"--verbose", "macros", "upload"}, 1, "the upload stopped after 1 of 3 parts", 1},
+        // The status and config reads come first.
+        {{"--verbose", "set", "dpi_index=2"},
+         2,
+         "stored the settings in profile 1, but they did not reach the Veltra V1",
+         0},
+        {{"--verbose", "keys", "set", "1", "mouse-button", "3"},
+         2,
+         "the button codes did not reach the Veltra V1",
+         0},
+    };
+    for (const Case& c : cases) {
+        BridgePeerProcess peer({"--vid", "3554", "--pid", "F5D5", "--exit-after-writes",
+                                std::to_string(c.writes_answered)});
+        ASSERT_TRUE(peer.ready());
+        CliRunner cli;
+        cli.SetEnv("VELTRA_HID_BRIDGE", peer.socket_path());
+        const CliResult result = cli.Run(c.args);
+        EXPECT_EQ(result.exit_code, 1) << Joined(c.args) << result.out << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        // Only frames the interface took are shown as sent, and no success line follows.
+        EXPECT_EQ(SentLines(result.out), c.sent) << result.out;
+        for (const char* success : {"was reset", "uploaded", "sent the"}) {
+            EXPECT_EQ(result.out.find(success), std::string::npos) << result.out;
+        }
+    }
+
+    BridgePeerProcess peer({"--vid", "3554", "--pid", "F5D5", "--exit-after-writes", "0"});
+    ASSERT_TRUE(peer.ready());
+    CliRunner cli;
+    cli.SetEnv("VELTRA_HID_BRIDGE", peer.socket_path());
+    const CliResult json = cli.Run({"--json", "--yes", "reset"});
+    EXPECT_EQ(json.exit_code, 1);
+    EXPECT_NE(StringMember(ParseOut(json), "error").value_or("").find("did not reach"),
+              std::string::npos)
+        << json.out;
+}
+
+TEST(VeltractlStore, ChangesAReadOnlyStoreRefusesAreNeitherSentNorReportedDone) {
+    const std::optional<std::vector<std::string>> unprivileged = UnprivilegedPrefix();
+    if (!unprivileged) {
+        GTEST_SKIP() << "running as root without setpriv: no user the file modes bind";
+    }
+    CliRunner cli;
+    ASSERT_EQ(cli.Run({"keys", "list"}).exit_code, 0);  // creates the store
+    const std::filesystem::path store = StoreFile(cli);
+    ASSERT_FALSE(store.empty());
+    namespace fs = std::filesystem;
+    const fs::perms readable =
+        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    const fs::perms listable =
+        readable | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+    fs::permissions(cli.dir().path(), listable | fs::perms::owner_write);
+    fs::permissions(store, readable);
+    fs::permissions(store.parent_path(), listable);
+    const fs::path captures = cli.dir() / "captures";
+    fs::create_directory(captures);
+    fs::permissions(captures, fs::perms::all);
+    const fs::path capture = captures / "capture.jsonl";
+    cli.SetEnv("VELTRA_HID_RECORD", capture.string());
+    cli.SetPrefix(*unprivileged);
+    const std::string before = ReadFile(store);
+
+    const std::vector<std::vector<std::string>> cases = {
+        {"--demo", "keys", "set", "1", "mouse-button", "3"},
+        {"--demo", "keys", "reset", "1"},
+        {"--demo", "keys", "reset"},
+        {"--demo", "set", "dpi_index=2"},
+    };
+    for (const std::vector<std::string>& args : cases) {
+        const CliResult result = cli.Run(args);
+        EXPECT_EQ(result.exit_code, 1) << Joined(args) << result.err;
+        EXPECT_NE(result.err.find("cannot store"), std::string::npos) << result.err;
+        EXPECT_EQ(result.out, "") << Joined(args);
+    }
+    const CliResult json = cli.Run({"--demo", "--json", "keys", "set", "2", "mouse-button", "1"});
+    EXPECT_EQ(json.exit_code, 1);
+    EXPECT_TRUE(StringMember(ParseOut(json), "error").has_value()) << json.out;
+
+    // The mouse was read for every command, and written to by none.
+    EXPECT_FALSE(RecordedWrites(capture).empty());
+    EXPECT_TRUE(ConfigWrites(RecordedWrites(capture)).empty());
+    EXPECT_EQ(ReadFile(store), before);
+}
+
+TEST(VeltractlStore, KeyChangesWithoutTheKeyTableFailAndSendNothing) {
+    CliRunner cli;
+    ASSERT_EQ(cli.Run({"keys", "list"}).exit_code, 0);
+    const std::filesystem::path store = StoreFile(cli);
+    ASSERT_FALSE(store.empty());
+    {
+        SQLiteDB db;
+        ASSERT_TRUE(db.Open(store.c_str(), {}, SQLITE_OPEN_READWRITE));
+        ASSERT_EQ(db.Exec("DROP TABLE t_key_macro_data"), SQLITE_OK);
+    }
+    const std::filesystem::path capture = cli.dir() / "capture.jsonl";
+    cli.SetEnv("VELTRA_HID_RECORD", capture.string());
+    const CliResult set = cli.Run({"--demo", "keys", "set", "1", "mouse-button", "3"});
+    EXPECT_EQ(set.exit_code, 1);
+    // The store's check at opening names the missing table before anything is changed.
+    EXPECT_NE(set.err.find("tables missing: t_key_macro_data"), std::string::npos) << set.err;
+    EXPECT_EQ(set.out, "");
+    const CliResult reset = cli.Run({"--demo", "--json", "keys", "reset", "1"});
+    EXPECT_EQ(reset.exit_code, 1);
+    EXPECT_TRUE(StringMember(ParseOut(reset), "error").has_value()) << reset.out;
+    EXPECT_TRUE(ConfigWrites(RecordedWrites(capture)).empty());
 }
 
 TEST(VeltractlInstall, AccessRuleCoversEveryCataloguePairForTheSeatUserOnly) {

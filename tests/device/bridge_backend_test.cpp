@@ -53,12 +53,12 @@ TEST(BridgePeer, ServesAMouseThatAnswersAndKeepsWrites) {
     EXPECT_EQ(comm->SelectDevice()->output_report_length, 65);
 
     Frame status = Request(0x00);
-    ASSERT_TRUE(comm->SetDeviceData(status, true));
+    ASSERT_EQ(comm->SetDeviceData(status, true), ExchangeResult::Answered);
     EXPECT_EQ(status[3], 0x1C);
     EXPECT_EQ(status[4], 0x80);
 
     Frame config = Request(0x01);
-    ASSERT_TRUE(comm->SetDeviceData(config, true));
+    ASSERT_EQ(comm->SetDeviceData(config, true), ExchangeResult::Answered);
     EXPECT_NE(config[23], 0);
 
     // A config write (answered by nothing) then a read shows the new block.
@@ -69,9 +69,9 @@ TEST(BridgePeer, ServesAMouseThatAnswersAndKeepsWrites) {
     std::copy(config.begin() + 3, config.begin() + 63, write.begin() + 4);
     write[4] = 0x21;
     write[1 + 23] = 0x03;
-    EXPECT_FALSE(comm->SetDeviceData(write, false));
+    EXPECT_EQ(comm->SetDeviceData(write, false), ExchangeResult::Sent);
     Frame again = Request(0x01);
-    ASSERT_TRUE(comm->SetDeviceData(again, true));
+    ASSERT_EQ(comm->SetDeviceData(again, true), ExchangeResult::Answered);
     EXPECT_EQ(again[23], 0x03);
 }
 
@@ -229,8 +229,8 @@ TEST(BridgeBackendTest, AStalledPeerCostsOneBoundedWait) {
     auto comm = CommOver(std::make_unique<BridgeBackend>(peer.path(), 50ms));
     ASSERT_EQ(comm->GetConnectionMode(), ConnectionMode::Wired);
     Frame frame = Request(0x00);
-    // The drain read stalls and drops the connection; everything after fails without waiting.
-    EXPECT_FALSE(comm->SetDeviceData(frame, true));
+    // The drain read stalls and drops the connection, so the write fails without waiting.
+    EXPECT_EQ(comm->SetDeviceData(frame, true), ExchangeResult::WriteFailed);
     EXPECT_EQ(reads.load(), 1);
 
     BridgeBackend backend(peer.path(), 50ms);
@@ -292,9 +292,9 @@ TEST(Recording, CaptureIsBridgeLinesAndReplaysThroughThePeer) {
         ASSERT_TRUE(recorder->recording());
         auto comm = CommOver(std::move(recorder));
         status = Request(0x00);
-        ASSERT_TRUE(comm->SetDeviceData(status, true));
+        ASSERT_EQ(comm->SetDeviceData(status, true), ExchangeResult::Answered);
         config = Request(0x01);
-        ASSERT_TRUE(comm->SetDeviceData(config, true));
+        ASSERT_EQ(comm->SetDeviceData(config, true), ExchangeResult::Answered);
     }
 
     std::vector<std::string> ops;
@@ -319,10 +319,10 @@ TEST(Recording, CaptureIsBridgeLinesAndReplaysThroughThePeer) {
     ASSERT_TRUE(peer.ready());
     auto comm = CommOver(std::make_unique<BridgeBackend>(peer.socket_path()));
     Frame replayed_status = Request(0x00);
-    ASSERT_TRUE(comm->SetDeviceData(replayed_status, true));
+    ASSERT_EQ(comm->SetDeviceData(replayed_status, true), ExchangeResult::Answered);
     EXPECT_EQ(replayed_status, status);
     Frame replayed_config = Request(0x01);
-    ASSERT_TRUE(comm->SetDeviceData(replayed_config, true));
+    ASSERT_EQ(comm->SetDeviceData(replayed_config, true), ExchangeResult::Answered);
     EXPECT_EQ(replayed_config, config);
 }
 

@@ -93,8 +93,8 @@ TEST(CommandProtocolTest, ColourPlanesAndPalette) {
 
 TEST(CommandProtocolTest, DecodeUsesFiftyAndHundredDpiUnits) {
     auto p = ConfigAnswer();
-    p[4] = 0b101'011'10;  // level 5, idle light 3, rate code 2
-    p[5] = 0b000'1'1'1'01;
+    p[4] = 0b101'011'10;    // level 5, idle light 3, rate code 2
+    p[5] = 0b000'0'1'1'01;  // key wake-up on, game mode off
     p[28 + 3] = 0x80;
     p[28 + 7] = 0x80;
     p[28 + 0] = 0;
@@ -104,12 +104,18 @@ TEST(CommandProtocolTest, DecodeUsesFiftyAndHundredDpiUnits) {
     EXPECT_EQ(f.dpi_index, 5);
     EXPECT_EQ(f.spare_time, 1);
     EXPECT_EQ(f.key_wakeup, 1);
-    EXPECT_EQ(f.game_mode, 1);
+    EXPECT_EQ(f.game_mode, 0);
     EXPECT_EQ(f.lightmode, 0);  // written only, never read back
     EXPECT_EQ(f.dpi_flag, 0xFF);
     EXPECT_EQ(f.dpi_value[3], 6400);
     EXPECT_EQ(f.dpi_value[7], 12800);
     EXPECT_EQ(f.dpi_value[0], 0);
+
+    p[5] = 0b000'1'0'0'10;
+    const ConfigFields g = DecodeConfigBlock(p);
+    EXPECT_EQ(g.key_wakeup, 0);
+    EXPECT_EQ(g.game_mode, 1);
+    EXPECT_EQ(g.spare_time, 2);
 }
 
 TEST(CommandProtocolTest, DecodeOfAShortPayloadGivesNothing) {
@@ -186,21 +192,67 @@ TEST(CommandProtocolTest, KeyWriteBuildsMaskAndKeepsOtherSettings) {
     codes[3] = 0x02;
     codes[6] = 0x02;  // key code 3
     codes[7] = 0x04;
-    codes[8] = 0x00;  // key code 4 stays factory: 00 00
+    codes[8] = 0x00;   // key code 4 stays factory: 00 00
+    codes[12] = 0x10;  // key code 6 has no slot in the block
     ConfigFields f;
     f.dpi_index = 2;
     f.report_rate = 3;
-    const Frame frame = EncodeKeyWrite(tmpl, codes, f, 301);
+    Frame frame = EncodeKeyWrite(tmpl, codes, f, 301);
     EXPECT_EQ(frame[4], 0x21);
     EXPECT_EQ(frame[1 + 6], 0x0A);
     EXPECT_EQ(frame[1 + 9], 0x01);
     EXPECT_EQ(frame[1 + 10], 0x02);
     EXPECT_EQ(frame[1 + 5], 0x1B);
+    EXPECT_EQ(frame[1 + 19], 0x00);
     EXPECT_EQ(frame[1 + 23], 0x0F);
     EXPECT_EQ(frame[1 + 40], 0x77);
     EXPECT_EQ(frame[1 + 4], (2 << 5) | 3);
     EXPECT_EQ(tmpl[6], 0x0A);
     EXPECT_EQ(tmpl[4], 0x00);  // the rate byte is sent but not kept
+
+    // The last slot counts like the others; either of its bytes sets its bit.
+    codes = {};
+    codes[11] = 0x05;
+    frame = EncodeKeyWrite(tmpl, codes, f, 301);
+    EXPECT_EQ(frame[1 + 6], 0x20);
+    EXPECT_EQ(frame[1 + 18], 0x05);
+    codes[10] = 0x71;
+    codes[11] = 0x00;
+    frame = EncodeKeyWrite(tmpl, codes, f, 301);
+    EXPECT_EQ(frame[1 + 6], 0x20);
+    EXPECT_EQ(frame[1 + 17], 0x71);
+    for (int b = 6; b <= 18; ++b) {
+        EXPECT_EQ(tmpl[b], frame[1 + b]) << "payload byte " << b;
+    }
+}
+
+TEST(CommandProtocolTest, EachWriteKeepsWhatItSentForTheOtherKind) {
+    ConfigTemplate tmpl{};
+    ConfigFields f;
+    f.spare_time = 2;
+    f.lightmode = 1;
+    f.key_wakeup = 1;
+    f.game_mode = 1;
+    f.dpi_flag = 0x03;
+    const Frame settings = EncodeSettingsWrite(tmpl, f, 101);
+    ASSERT_EQ(settings[1 + 5], 0x1E);
+    std::array<std::uint8_t, 128> codes{};
+    codes[0] = 0x10;
+    codes[1] = 0x04;
+    codes[10] = 0x10;
+    codes[11] = 0x02;
+    const Frame keys = EncodeKeyWrite(tmpl, codes, f, 101);
+    // A key write sends the power and lighting bits of the last settings write...
+    EXPECT_EQ(keys[1 + 5], settings[1 + 5]);
+    for (int b = 23; b <= 35; ++b) {
+        EXPECT_EQ(keys[1 + b], settings[1 + b]) << "payload byte " << b;
+    }
+    // ...and the next settings write the button codes of the key write.
+    const Frame again = EncodeSettingsWrite(tmpl, f, 101);
+    for (int b = 6; b <= 18; ++b) {
+        EXPECT_EQ(again[1 + b], keys[1 + b]) << "payload byte " << b;
+    }
+    EXPECT_EQ(again[1 + 6], 0x21);
 }
 
 TEST(CommandProtocolTest, RoundTripKeepsEveryByteTheWriteDoesNotOwn) {

@@ -63,6 +63,26 @@ class DeviceProtocolTest : public ::testing::Test {
         return writes;
     }
 
+    // Writes the interface refused.
+    std::size_t RefusedWrites() const {
+        const auto traffic = sim_->Traffic();
+        return static_cast<std::size_t>(
+            std::count_if(traffic.begin(), traffic.end(), [](const sim::TrafficEntry& e) {
+                return e.op == sim::TrafficEntry::Op::Write && e.result < 0;
+            }));
+    }
+
+    void SaveKey(int key_code, KeyFunctionType type, int value, int value2 = 0, int value3 = 0) {
+        KeyAssignment a;
+        a.profile = state_.active_profile;
+        a.key_code = key_code;
+        a.macro_type = static_cast<int>(type);
+        a.macro_value = value;
+        a.macro_value2 = value2;
+        a.macro_value3 = value3;
+        ASSERT_GT(store_.SaveKeyAssignment(a), 0);
+    }
+
     DeviceProtocol Protocol() {
         return DeviceProtocol(*comm_, store_, state_,
                               [this](const BatteryInfo& b) { batteries_.push_back(b); });
@@ -110,6 +130,80 @@ TEST_F(DeviceProtocolTest, ReadCopiesTheMouseIntoTheActiveProfile) {
     EXPECT_EQ(state_.status_block[1], 37);
 }
 
+TEST_F(DeviceProtocolTest, ReadTellsThePowerBitsApartAndKeepsLevelsWithoutDpi) {
+    Plug(sim::Link::Wired);
+    const auto mouse_reports = [this](std::uint8_t power_byte) {
+        sim_->WithFirmware(mouse_, [power_byte](sim::FirmwareModel& fw) {
+            sim::Payload block = fw.ConfigBlock();
+            block[5] = power_byte;
+            block[28 + 4] = 0;  // level 4 reports no DPI
+            fw.ReplaceConfigBlock(block);
+        });
+    };
+    store_.SetConfig(state_.active_profile, DpiGroupValueKey(4), "4200");
+    DeviceProtocol protocol = Protocol();
+
+    mouse_reports(0x08 | 0x02);  // key wake-up on, game mode off, sleep code 2
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    EXPECT_EQ(Get(config_key::kKeyWakeup), "1");
+    EXPECT_EQ(Get(config_key::kGameMode), "0");
+    EXPECT_EQ(Get(config_key::kSpareTime), "2");
+    EXPECT_EQ(Get(DpiGroupValueKey(4)), "4200");
+
+    mouse_reports(0x10 | 0x01);  // game mode on, key wake-up off, sleep code 1
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    EXPECT_EQ(Get(config_key::kKeyWakeup), "0");
+    EXPECT_EQ(Get(config_key::kGameMode), "1");
+    EXPECT_EQ(Get(config_key::kSpareTime), "1");
+}
+
+TEST_F(DeviceProtocolTest, EachWriteCarriesWhatTheOtherKindLastSent) {
+    Plug(sim::Link::Wired);
+    DeviceProtocol protocol = Protocol();
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    const int profile = state_.active_profile;
+    const sim::FirmwareModel read = sim_->Firmware(mouse_);
+    store_.SetConfig(profile, config_key::kGameMode, read.GameMode() ? "0" : "1");
+    store_.SetConfig(profile, config_key::kKeyWakeup, read.KeyWakeup() ? "0" : "1");
+    store_.SetConfig(profile, config_key::kLightMode, read.LightingEnabled() ? "0" : "1");
+    store_.SetConfig(profile, config_key::kSpareTime, std::to_string((read.SleepCode() + 1) & 3));
+    SaveKey(5, KeyFunctionType::MouseButton, 2);
+    sim_->ClearTraffic();
+
+    EXPECT_EQ(protocol.WriteConfig(), ExchangeResult::NotAnswered);
+    EXPECT_EQ(protocol.WriteKeys(), ExchangeResult::NotAnswered);
+    EXPECT_EQ(protocol.WriteConfig(), ExchangeResult::NotAnswered);
+    const auto writes = Writes();
+    ASSERT_EQ(writes.size(), 3u);
+    // The key write sends the power and lighting bits the settings write just changed...
+    EXPECT_NE(writes[0][1 + 5], read.ConfigBlock()[5]);
+    EXPECT_EQ(writes[1][1 + 5], writes[0][1 + 5]);
+    // ...and the next settings write the button codes the key write just sent.
+    EXPECT_EQ(writes[1][1 + 6], 0x20);
+    for (int b = 6; b <= 18; ++b) {
+        EXPECT_EQ(writes[2][1 + b], writes[1][1 + b]) << "payload byte " << b;
+    }
+    const sim::FirmwareModel after = sim_->Firmware(mouse_);
+    EXPECT_NE(after.GameMode(), read.GameMode());
+    EXPECT_NE(after.KeyWakeup(), read.KeyWakeup());
+    EXPECT_NE(after.LightingEnabled(), read.LightingEnabled());
+    EXPECT_EQ(after.KeyMask(), 0x20);
+    EXPECT_EQ(after.KeySlot(5), (std::array<std::uint8_t, 2>{0x10, 0x02}));
+}
+
+TEST_F(DeviceProtocolTest, KeyWriteNamesAMacroByItsUploadSlot) {
+    Plug(sim::Link::Wired);
+    DeviceProtocol protocol = Protocol();
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    ASSERT_GT(store_.AddMacro("Custom 1"), 0);
+    const int second = store_.AddMacro("Custom 2");
+    ASSERT_GT(second, 0);
+    SaveKey(1, KeyFunctionType::MacroFunction, second);
+    sim_->ClearTraffic();
+    protocol.WriteKeys();
+    EXPECT_EQ(sim_->Firmware(mouse_).KeySlot(1), (std::array<std::uint8_t, 2>{0xFF, 0x01}));
+}
+
 TEST_F(DeviceProtocolTest, RoundTripLeavesTheMouseUnchanged) {
     Plug(sim::Link::Wired);
     const sim::FirmwareModel before = sim_->Firmware(mouse_);
@@ -134,7 +228,8 @@ TEST_F(DeviceProtocolTest, SettingsWriteCarriesTheStoredValuesOnce) {
     store_.SetConfig(state_.active_profile, config_key::kReportRate, "3");
     sim_->ClearTraffic();
     pauses_.clear();
-    protocol.WriteConfig();
+    // The mouse never answers a write; having sent it is all there is to learn.
+    EXPECT_EQ(protocol.WriteConfig(), ExchangeResult::NotAnswered);
     const auto writes = Writes();
     ASSERT_EQ(writes.size(), 1u);
     const auto& w = writes[0];
@@ -230,7 +325,9 @@ TEST_F(DeviceProtocolTest, ShortFormInterfaceReadsAndWrites) {
 
 TEST_F(DeviceProtocolTest, ResetSendsBothCommandsAndAsksForAResyncOnlyBehindTheReceiver) {
     Plug(sim::Link::Wired);
-    EXPECT_FALSE(Protocol().ResetDevice());
+    ResetOutcome reset = Protocol().ResetDevice();
+    EXPECT_EQ(reset.result, ExchangeResult::Sent);
+    EXPECT_FALSE(reset.resync);
     auto writes = Writes();
     ASSERT_EQ(writes.size(), 2u);
     EXPECT_EQ(writes[0][1 + 2], 0x04);
@@ -240,8 +337,32 @@ TEST_F(DeviceProtocolTest, ResetSendsBothCommandsAndAsksForAResyncOnlyBehindTheR
     sim_->Unplug(device_);
     Plug(sim::Link::Receiver, kReceiverPid);
     ASSERT_EQ(comm_->GetConnectionMode(), ConnectionMode::Receiver);
-    EXPECT_TRUE(Protocol().ResetDevice());
+    reset = Protocol().ResetDevice();
+    EXPECT_EQ(reset.result, ExchangeResult::Sent);
+    EXPECT_TRUE(reset.resync);
     EXPECT_EQ(std::count(pauses_.begin(), pauses_.end(), 5000), 1);
+}
+
+TEST_F(DeviceProtocolTest, ResetReportsTheStepThatDidNotGoOut) {
+    // Pulled out after the first step: the second is refused, and nobody waits for a restart.
+    Plug(sim::Link::Receiver, kReceiverPid);
+    sim_->SetFault(device_, {sim::Fault::UnplugAfterWrite, 1});
+    ResetOutcome reset = Protocol().ResetDevice();
+    EXPECT_EQ(reset.result, ExchangeResult::WriteFailed);
+    EXPECT_FALSE(reset.resync);
+    EXPECT_EQ(Writes().size(), 2u);
+    EXPECT_EQ(RefusedWrites(), 1u);
+    EXPECT_EQ(std::count(pauses_.begin(), pauses_.end(), 5000), 0);
+
+    // A refused first step ends the sequence.
+    Plug(sim::Link::Wired);
+    sim_->Unplug(device_);
+    reset = Protocol().ResetDevice();
+    EXPECT_EQ(reset.result, ExchangeResult::WriteFailed);
+    EXPECT_EQ(Writes().size(), 1u);
+
+    comm_->CloseAll();
+    EXPECT_EQ(Protocol().ResetDevice().result, ExchangeResult::NoDevice);
 }
 
 TEST_F(DeviceProtocolTest, MacroUploadFillsTheMouseBuffer) {
@@ -260,8 +381,13 @@ TEST_F(DeviceProtocolTest, MacroUploadFillsTheMouseBuffer) {
         records.push_back(r);
     }
     store_.AddMacroRecords(records);
-    EXPECT_TRUE(Protocol().UploadMacros());
-    EXPECT_EQ(Writes().size(), 3u);  // 136 bytes: two full chunks and the last one
+    const MacroUploadOutcome upload = Protocol().UploadMacros();
+    EXPECT_EQ(upload.result, ExchangeResult::NotAnswered);
+    EXPECT_EQ(upload.chunks, 3u);  // 136 bytes: two full chunks and the last one
+    EXPECT_EQ(upload.chunks_sent, 3u);
+    EXPECT_EQ(upload.macros, 1u);
+    EXPECT_EQ(upload.macros_sent, 1u);
+    EXPECT_EQ(Writes().size(), 3u);
     const auto buffer = sim_->Firmware(mouse_).MacroBuffer();
     EXPECT_EQ(buffer[0], 128);
     EXPECT_EQ(buffer[2], 2);
@@ -270,12 +396,58 @@ TEST_F(DeviceProtocolTest, MacroUploadFillsTheMouseBuffer) {
     EXPECT_EQ(buffer[132 + 2], 0x82);
 }
 
+TEST_F(DeviceProtocolTest, MacroUploadStopsAtTheFirstRefusedChunk) {
+    Plug(sim::Link::Wired);
+    sim_->SetFault(device_, {sim::Fault::UnplugAfterWrite, 1});
+    const MacroUploadOutcome upload = Protocol().UploadMacros();
+    EXPECT_EQ(upload.result, ExchangeResult::WriteFailed);
+    EXPECT_EQ(upload.chunks, 3u);
+    EXPECT_EQ(upload.chunks_sent, 1u);
+    // The refused chunk is the last one tried.
+    EXPECT_EQ(Writes().size(), 2u);
+    EXPECT_EQ(RefusedWrites(), 1u);
+}
+
+TEST_F(DeviceProtocolTest, MacrosPastTheSendLimitAreCountedAsNotSent) {
+    Plug(sim::Link::Wired);
+    // Each macro takes 100 events (400 bytes): the first two fit in 1000 bytes, the third not.
+    for (int m = 0; m < 3; ++m) {
+        const int macro = store_.AddMacro("Custom");
+        std::vector<MacroRecord> records;
+        for (int i = 0; i < 100; ++i) {
+            MacroRecord r;
+            r.macro_id = macro;
+            r.record_index = i;
+            r.type =
+                static_cast<int>(i % 2 == 0 ? MacroRecordType::KeyDown : MacroRecordType::KeyUp);
+            r.value = 65;
+            records.push_back(r);
+        }
+        store_.AddMacroRecords(records);
+    }
+    const MacroUploadOutcome upload = Protocol().UploadMacros();
+    EXPECT_EQ(upload.result, ExchangeResult::NotAnswered);
+    EXPECT_EQ(upload.macros, 3u);
+    EXPECT_EQ(upload.macros_sent, 2u);
+    EXPECT_EQ(upload.chunks_sent, upload.chunks);
+}
+
 TEST_F(DeviceProtocolTest, NothingIsSentWithoutAMouse) {
     DeviceProtocol protocol = Protocol();
     EXPECT_FALSE(protocol.ReadDeviceData());
-    protocol.WriteConfig();
-    protocol.WriteKeys();
+    EXPECT_EQ(protocol.WriteConfig(), ExchangeResult::NoDevice);
+    EXPECT_EQ(protocol.WriteKeys(), ExchangeResult::NoDevice);
+    EXPECT_EQ(protocol.UploadMacros().chunks_sent, 0u);
     EXPECT_TRUE(Writes().empty());
+}
+
+TEST_F(DeviceProtocolTest, WritesToAMousePulledOutAreReportedRefused) {
+    Plug(sim::Link::Wired);
+    DeviceProtocol protocol = Protocol();
+    ASSERT_TRUE(protocol.ReadDeviceData());
+    sim_->Unplug(device_);
+    EXPECT_EQ(protocol.WriteConfig(), ExchangeResult::WriteFailed);
+    EXPECT_EQ(protocol.WriteKeys(), ExchangeResult::WriteFailed);
 }
 
 }  // namespace

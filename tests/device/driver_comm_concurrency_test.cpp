@@ -35,7 +35,7 @@ TEST(DriverCommConcurrency, QueriesNeverMeetAScanHalfWay) {
             frame[1] = 0x55;
             frame[2] = 0xAA;
             frame[3] = static_cast<std::uint8_t>(i % 2);
-            if (comm.SetDeviceData(frame, true)) {
+            if (comm.SetDeviceData(frame, true) == ExchangeResult::Answered) {
                 ++exchanges;
             }
             int type = 0;

@@ -208,7 +208,7 @@ TEST_F(DriverCommTest, WiredWinsOverAnOnlineReceiver) {
 TEST_F(DriverCommTest, StandardFormExchangeByteForByte) {
     auto wired = ScanWired();
     Frame frame = Request(0x00);
-    ASSERT_TRUE(comm->SetDeviceData(frame, true));
+    ASSERT_EQ(comm->SetDeviceData(frame, true), ExchangeResult::Answered);
 
     ASSERT_EQ(wired->Writes().size(), 1u);
     EXPECT_EQ(wired->Writes()[0], ToBytes(Request(0x00)));
@@ -221,14 +221,14 @@ TEST_F(DriverCommTest, StandardFormExchangeByteForByte) {
     EXPECT_EQ(ToBytes(frame), expected);
 
     Frame config = Request(0x01);
-    ASSERT_TRUE(comm->SetDeviceData(config, true));
+    ASSERT_EQ(comm->SetDeviceData(config, true), ExchangeResult::Answered);
     EXPECT_EQ(config[23], 0x0F);
 }
 
 TEST_F(DriverCommTest, ShortFormExchangeByteForByte) {
     auto wired = ScanWired(DriverComm::kShortFormLength);
     Frame frame = Request(0x01, 0xEE);
-    ASSERT_TRUE(comm->SetDeviceData(frame, true));
+    ASSERT_EQ(comm->SetDeviceData(frame, true), ExchangeResult::Answered);
 
     // Report id 6 replaces byte 0 and only 49 bytes go out; no drain read, no pauses.
     Bytes sent = ToBytes(Request(0x01, 0xEE));
@@ -254,7 +254,7 @@ TEST_F(DriverCommTest, UnmatchedWritesArePacedByTwentyReads) {
     auto wired = ScanWired();
     Frame frame = Request(0x02);
     frame[4] = 0x21;
-    EXPECT_FALSE(comm->SetDeviceData(frame, true));
+    EXPECT_EQ(comm->SetDeviceData(frame, true), ExchangeResult::NotAnswered);
     EXPECT_EQ(wired->Reads(), 1u + DriverComm::kExchangeAttempts);
     EXPECT_EQ(sleeps.size(), static_cast<std::size_t>(DriverComm::kExchangeAttempts));
     EXPECT_TRUE(std::all_of(sleeps.begin(), sleeps.end(), [](long ms) { return ms == 10; }));
@@ -264,7 +264,7 @@ TEST_F(DriverCommTest, UnmatchedWritesArePacedByTwentyReads) {
 TEST_F(DriverCommTest, ShortFormUnmatchedWriteMakesTwentyReadsWithoutPauses) {
     auto wired = ScanWired(DriverComm::kShortFormLength);
     Frame frame = Request(0x06);
-    EXPECT_FALSE(comm->SetDeviceData(frame, true));
+    EXPECT_EQ(comm->SetDeviceData(frame, true), ExchangeResult::NotAnswered);
     EXPECT_EQ(wired->Reads(), static_cast<std::size_t>(DriverComm::kExchangeAttempts));
     EXPECT_TRUE(sleeps.empty());
 }
@@ -293,15 +293,15 @@ TEST_F(DriverCommTest, RejectedAnswersCountAsFailedAttempts) {
         };
         const std::size_t before = wired->Reads();
         Frame frame = Request(c.command);
-        EXPECT_TRUE(comm->SetDeviceData(frame, true));
+        EXPECT_EQ(comm->SetDeviceData(frame, true), ExchangeResult::Answered);
         EXPECT_EQ(wired->Reads() - before, 1u + 2u);
     }
 }
 
-TEST_F(DriverCommTest, UnwaitedExchangeWritesOnceAndReportsFalse) {
+TEST_F(DriverCommTest, UnwaitedExchangeWritesOnceAndReportsItSent) {
     auto wired = ScanWired();
     Frame frame = Request(0x00, 0x11);
-    EXPECT_FALSE(comm->SetDeviceData(frame, false));
+    EXPECT_EQ(comm->SetDeviceData(frame, false), ExchangeResult::Sent);
     EXPECT_EQ(wired->Writes().size(), 1u);
     EXPECT_EQ(wired->read_timeouts, (std::vector<int>{1}));
     EXPECT_EQ(frame, Request(0x00, 0x11));
@@ -310,7 +310,7 @@ TEST_F(DriverCommTest, UnwaitedExchangeWritesOnceAndReportsFalse) {
 TEST_F(DriverCommTest, UnwaitedShortFormExchangeOnlyWrites) {
     auto wired = ScanWired(DriverComm::kShortFormLength);
     Frame frame = Request(0x00, 0x11);
-    EXPECT_FALSE(comm->SetDeviceData(frame, false));
+    EXPECT_EQ(comm->SetDeviceData(frame, false), ExchangeResult::Sent);
     EXPECT_EQ(wired->Writes().size(), 1u);
     EXPECT_EQ(wired->Reads(), 0u);
     EXPECT_EQ(frame, Request(0x00, 0x11));
@@ -320,19 +320,31 @@ TEST_F(DriverCommTest, FailedWriteKeepsTheRequest) {
     auto wired = ScanWired();
     wired->fail_writes = true;
     Frame frame = Request(0x00, 0x22);
-    EXPECT_FALSE(comm->SetDeviceData(frame, true));
+    EXPECT_EQ(comm->SetDeviceData(frame, true), ExchangeResult::WriteFailed);
     EXPECT_EQ(frame, Request(0x00, 0x22));
     EXPECT_EQ(wired->Reads(), 1u);
+    // Not waiting for an answer does not make a refused write sent.
+    EXPECT_EQ(comm->SetDeviceData(frame, false), ExchangeResult::WriteFailed);
+}
+
+TEST_F(DriverCommTest, FailedShortFormWriteKeepsTheRequestAndReadsNothing) {
+    auto wired = ScanWired(DriverComm::kShortFormLength);
+    wired->fail_writes = true;
+    Frame frame = Request(0x01, 0x22);
+    EXPECT_EQ(comm->SetDeviceData(frame, true), ExchangeResult::WriteFailed);
+    EXPECT_EQ(comm->SetDeviceData(frame, false), ExchangeResult::WriteFailed);
+    EXPECT_EQ(frame, Request(0x01, 0x22));
+    EXPECT_EQ(wired->Reads(), 0u);
 }
 
 TEST_F(DriverCommTest, NothingSelectableMeansNoTraffic) {
     auto wired = fake->Add(Interface("w", kVid, kWiredPid));
     Frame frame = Request(0x00);
-    EXPECT_FALSE(comm->SetDeviceData(frame, true));
+    EXPECT_EQ(comm->SetDeviceData(frame, true), ExchangeResult::NoDevice);
     comm->CloseAll();  // never scanned: nothing happens
     EXPECT_FALSE(comm->IsEnumerated());
     Scan(kType + 1);
-    EXPECT_FALSE(comm->SetDeviceData(frame, true));
+    EXPECT_EQ(comm->SetDeviceData(frame, true), ExchangeResult::NoDevice);
     EXPECT_TRUE(wired->Writes().empty());
     EXPECT_EQ(wired->Reads(), 0u);
 }
@@ -401,16 +413,16 @@ TEST_F(DriverCommTest, CancelStopsAnExchangeBeforeItsNextAttempt) {
         sleeps.push_back(0);
     });
     Frame frame = Request(0x02);
-    EXPECT_FALSE(comm->SetDeviceData(frame, true));
+    EXPECT_EQ(comm->SetDeviceData(frame, true), ExchangeResult::NotAnswered);
     EXPECT_EQ(wired->Reads(), 1u + 2u);
     EXPECT_EQ(sleeps.size(), 3u);
 
     // While cancelled nothing more goes out; after the reset traffic flows again.
     Frame status = Request(0x00);
-    EXPECT_FALSE(comm->SetDeviceData(status, true));
+    EXPECT_EQ(comm->SetDeviceData(status, true), ExchangeResult::Cancelled);
     EXPECT_EQ(wired->Writes().size(), 1u);
     comm->ResetCancel();
-    EXPECT_TRUE(comm->SetDeviceData(status, true));
+    EXPECT_EQ(comm->SetDeviceData(status, true), ExchangeResult::Answered);
 }
 
 TEST_F(DriverCommTest, CancelFromAnotherThreadWakesTheRealSleep) {
@@ -424,7 +436,7 @@ TEST_F(DriverCommTest, CancelFromAnotherThreadWakesTheRealSleep) {
         }
     };
     Frame frame = Request(0x02);
-    EXPECT_FALSE(comm->SetDeviceData(frame, true));
+    EXPECT_EQ(comm->SetDeviceData(frame, true), ExchangeResult::NotAnswered);
     EXPECT_EQ(wired->Reads(), 4u);
 }
 

@@ -59,7 +59,11 @@ TEST(MacroUploadTest, EventKinds) {
                  Rec(T::MoveXY, 0x8201),
                  Rec(T::MoveLeft, 5),
                  Rec(T::KeyDown, 160),  // left Shift by its own virtual-key code
-                 Rec(T::KeyUp, 225)};   // 224..231 is tested on the stored value
+                 Rec(T::KeyUp, 225),    // 224..231 is tested on the stored value
+                 Rec(T::KeyDown, 223),
+                 Rec(T::KeyDown, 224),
+                 Rec(T::KeyDown, 231),
+                 Rec(T::KeyUp, 232)};
     const MacroImage image = BuildMacroBuffer({m});
     EXPECT_EQ(Slot(image, 128)[2], 0x44);
     EXPECT_EQ(Slot(image, 128)[3], 0xFF);
@@ -69,7 +73,11 @@ TEST(MacroUploadTest, EventKinds) {
     EXPECT_EQ(Slot(image, 144), (Bytes{0x0A, 0x40, 0x06, 0x12}));
     EXPECT_EQ(Slot(image, 148), (Bytes{0x0A, 0x00, 0x06, 0x05}));
     EXPECT_EQ(Slot(image, 152)[2], 0x42);
-    EXPECT_EQ(Slot(image, 156)[2], 0x81);
+    EXPECT_EQ(Slot(image, 156)[2], 0x01);
+    EXPECT_EQ(Slot(image, 160)[2], 0x42);
+    EXPECT_EQ(Slot(image, 164)[2], 0x41);
+    EXPECT_EQ(Slot(image, 168)[2], 0x41);
+    EXPECT_EQ(Slot(image, 172)[2], 0x82);
 }
 
 TEST(MacroUploadTest, UnknownRecordTakesASlotButIsNotCounted) {
@@ -91,6 +99,11 @@ TEST(MacroUploadTest, TrailingDelayKeepsItsOwnSlot) {
     EXPECT_EQ(Slot(image, 132), (Bytes{0x2C, 0x01, 0x80, 0x00}));  // 300 ms, end flag
     EXPECT_EQ(Slot(image, 4), (Bytes{136, 0x00, 0x01, 0x00}));
     EXPECT_EQ(Slot(image, 136), (Bytes{0x01, 0x00, 0xC2, 0x05}));
+
+    // With a fixed delay the trailing slot carries that delay, not the recorded one.
+    first.delay_type = kFixedDelay;
+    first.delay_time = 20;
+    EXPECT_EQ(Slot(BuildMacroBuffer({first}), 132), (Bytes{0x14, 0x00, 0x80, 0x00}));
 }
 
 TEST(MacroUploadTest, EmptyMacroKeepsCountZeroAndItsOffset) {
@@ -146,6 +159,26 @@ TEST(MacroUploadTest, ChunksCarryOffsetAndLastValidCount) {
     EXPECT_EQ(frames[17][1 + 5], 14);
     EXPECT_EQ(frames[4][1 + 5], (58 * 4) >> 8);
     EXPECT_EQ(frames[5][1 + 6], static_cast<std::uint8_t>(58 * 5));
+    EXPECT_EQ(frames[5][1 + 5], 1);  // offset 290
+    EXPECT_EQ(frames[9][1 + 4], 522 & 0xFF);
+    EXPECT_EQ(frames[9][1 + 5], 2);  // offset 522
+}
+
+TEST(MacroUploadTest, MacrosCountAsSentWhenTheirLastEventIsInTheFirstThousandBytes) {
+    MacroSource fits;  // 218 events end exactly at byte 1000
+    fits.records.assign(218, Rec(T::ScrollUp, 1));
+    MacroSource empty;
+    MacroSource beyond;
+    beyond.records = {Rec(T::ScrollUp, 1)};
+    EXPECT_EQ(MacrosWithinSendLimit(BuildMacroBuffer({fits})), 1u);
+    // An empty macro takes no byte; the one after it lies past the limit.
+    EXPECT_EQ(MacrosWithinSendLimit(BuildMacroBuffer({fits, empty, beyond})), 2u);
+    fits.records.push_back(Rec(T::ScrollUp, 1));
+    EXPECT_EQ(MacrosWithinSendLimit(BuildMacroBuffer({fits, beyond})), 0u);
+    EXPECT_EQ(MacrosWithinSendLimit(BuildMacroBuffer({})), 0u);
+
+    // Past the 32 directory entries nothing is sent, however small.
+    EXPECT_EQ(MacrosWithinSendLimit(BuildMacroBuffer(std::vector<MacroSource>(40, beyond))), 32u);
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST(DeviceLink, BridgeAndRecorderFollowTheEnvironment) {
         EXPECT_NE(link.hotplug, nullptr);
         auto comm = CommOver(std::move(link.backend), kVid, kPid);
         Frame status = StatusRequest();
-        EXPECT_TRUE(comm->SetDeviceData(status, true));
+        EXPECT_EQ(comm->SetDeviceData(status, true), ExchangeResult::Answered);
     }
     const std::string text = test::ReadFile(capture);
     EXPECT_NE(text.find(R"("request":{"op":"enumerate"})"), std::string::npos);
@@ -85,7 +85,7 @@ TEST(DeviceLink, DemoServesTheCataloguesModelEvenWithABridgeSet) {
     auto comm = CommOver(std::move(link.backend), 0x0B0A, 0x0C0D);
     EXPECT_EQ(comm->GetConnectionMode(), ConnectionMode::Wired);
     Frame status = StatusRequest();
-    EXPECT_TRUE(comm->SetDeviceData(status, true));
+    EXPECT_EQ(comm->SetDeviceData(status, true), ExchangeResult::Answered);
 }
 
 TEST(DeviceLink, WithoutBridgeOrDemoThePlatformLibraryServes) {

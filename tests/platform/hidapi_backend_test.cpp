@@ -6,7 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 namespace veltra {
@@ -33,6 +38,17 @@ TEST(HidrawDescriptor, OutputLengthComesFromSysfs) {
     EXPECT_EQ(HidrawOutputReportLength("/dev/hidraw99999", sysfs.path()), 0);
 }
 
+// A node the user may not open is told apart from a missing one, by the probe and by the backend.
+void ExpectPermissionDenied(const std::string& locked) {
+    EXPECT_EQ(ProbeAccess(locked), OpenError::PermissionDenied);
+    HidapiBackend backend;
+    EXPECT_FALSE(backend.Open(locked));
+    EXPECT_EQ(backend.LastOpenError(), OpenError::PermissionDenied);
+}
+
+constexpr const char* kLockedFileVariable = "VELTRA_TEST_LOCKED_FILE";
+constexpr const char* kPermissionTest = "HidapiOpen.AnInterfaceWithoutAccessIsPermissionDenied";
+
 TEST(HidapiOpen, ErrorsTellMissingAccessApart) {
     EXPECT_EQ(OpenErrorFromErrno(EACCES), OpenError::PermissionDenied);
     EXPECT_EQ(OpenErrorFromErrno(EPERM), OpenError::PermissionDenied);
@@ -42,19 +58,44 @@ TEST(HidapiOpen, ErrorsTellMissingAccessApart) {
 
     test::TempDir dir;
     EXPECT_EQ(ProbeAccess((dir / "missing").string()), OpenError::NotFound);
-    const std::string locked = (dir / "locked").string();
-    test::WriteFile(locked, "x");
-    ::chmod(locked.c_str(), 0);
-    if (::geteuid() != 0) {
-        EXPECT_EQ(ProbeAccess(locked), OpenError::PermissionDenied);
-    }
-
     HidapiBackend backend;
     for (const HidInterfaceInfo& info : backend.Enumerate()) {
         EXPECT_FALSE(info.path.empty());
     }
     EXPECT_FALSE(backend.Open((dir / "missing").string()));
     EXPECT_EQ(backend.LastOpenError(), OpenError::NotFound);
+}
+
+// Root opens any file, so as root the test runs itself again as nobody and checks there.
+TEST(HidapiOpen, AnInterfaceWithoutAccessIsPermissionDenied) {
+    if (const char* locked = std::getenv(kLockedFileVariable)) {
+        ExpectPermissionDenied(locked);
+        return;
+    }
+    test::TempDir dir;
+    const std::string locked = (dir / "locked").string();
+    test::WriteFile(locked, "x");
+    ::chmod(locked.c_str(), 0);
+    const std::optional<std::vector<std::string>> unprivileged = test::UnprivilegedPrefix();
+    if (!unprivileged) {
+        GTEST_SKIP() << "running as root without setpriv: no user the file mode binds";
+    }
+    if (unprivileged->empty()) {
+        ExpectPermissionDenied(locked);
+        return;
+    }
+    // The child reaches the file through the folder; only the file's own mode keeps it out.
+    ::chmod(dir.path().c_str(), 0755);
+    std::vector<std::string> argv = *unprivileged;
+    argv.push_back(std::filesystem::read_symlink("/proc/self/exe").string());
+    argv.push_back(std::string("--gtest_filter=") + kPermissionTest);
+    std::vector<std::string> env = {std::string(kLockedFileVariable) + "=" + locked};
+    if (const char* path = std::getenv("PATH")) {
+        env.push_back(std::string("PATH=") + path);
+    }
+    const test::ProcessResult child = test::RunProcess(argv, env, dir.path());
+    EXPECT_EQ(child.exit_code, 0) << child.out << child.err;
+    EXPECT_NE(child.out.find("[  PASSED  ] 1 test."), std::string::npos) << child.out;
 }
 
 }  // namespace

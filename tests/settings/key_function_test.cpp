@@ -113,6 +113,10 @@ TEST(KeyFunctionEncode, RapidFireButtonsAndKeys) {
     EXPECT_EQ(Encode(5, Fn(KeyFunctionType::RapidFire, 3 * 1024 + 'A', 1, 1)),
               Code(0x71, 0x04, 1, 1));
     EXPECT_EQ(Encode(5, Fn(KeyFunctionType::RapidFire, 2047, 300, 256)), Code(0x70, 0xFF, 0, 44));
+    // The kind boundaries: 1024 is the first mouse-button value, 2048 the first key value.
+    EXPECT_EQ(Encode(5, Fn(KeyFunctionType::RapidFire, 1024, 5, 6)), Code(0x70, 0x00, 6, 5));
+    EXPECT_EQ(Encode(5, Fn(KeyFunctionType::RapidFire, 1023, 5, 6)).class_byte, 0x71);
+    EXPECT_EQ(Encode(5, Fn(KeyFunctionType::RapidFire, 2048, 5, 6)).class_byte, 0x71);
 }
 
 TEST(KeyFunctionEncode, RapidFireFieldCorrection) {

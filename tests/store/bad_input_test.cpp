@@ -135,6 +135,13 @@ TEST_F(BadInputTest, MissingTablesLeaveNoHalfCreatedProfiles) {
     EXPECT_FALSE(store_.GetConfig(1, config_key::kMouseSpeed, value));
     EXPECT_EQ(store_.AddMacro("m"), 0);
     EXPECT_EQ(store_.AddLightMode({}), 0);
+    // Without the key table, neither a new function nor the factory function can be stored.
+    KeyAssignment key;
+    key.profile = 1;
+    key.macro_value = 4;
+    EXPECT_EQ(store_.SaveKeyAssignment(key), 0);
+    EXPECT_FALSE(store_.DeleteKeyAssignment(1, 0, 0));
+    EXPECT_FALSE(store_.DeleteKeyAssignments(1));
     TouchEverything();
     EXPECT_EQ(Count("t_profile_data"), 0);
     EXPECT_EQ(test::QueryInt(File(), "SELECT count(*) FROM sqlite_master"), 2);
@@ -176,6 +183,7 @@ TEST_F(BadInputTest, ReadOnlyFileCanBeReadButNotChanged) {
         EXPECT_EQ(value, "4");
         EXPECT_FALSE(store_.SetConfig(1, config_key::kMouseSpeed, "9"));
         EXPECT_EQ(store_.AddMacro("m"), 0);
+        EXPECT_FALSE(store_.DeleteKeyAssignment(1, 0, 2));
         EXPECT_EQ(LoadProfileList(store_, "Profile").active_profile, 1);
         TouchEverything();
         EXPECT_TRUE(store_.Close());

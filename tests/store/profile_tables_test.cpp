@@ -115,6 +115,11 @@ TEST_F(ProfileTablesTest, SavingReplacesAndZeroValuesRestoreTheFactoryFunction) 
     ASSERT_TRUE(store_.LoadKeyAssignment(1, 0, 5, loaded));
     EXPECT_EQ(loaded.macro_desc, "renamed");
 
+    EXPECT_TRUE(store_.DeleteKeyAssignment(1, 0, 5));
+    EXPECT_FALSE(store_.LoadKeyAssignment(1, 0, 5, loaded));
+    EXPECT_TRUE(store_.DeleteKeyAssignment(1, 0, 5));  // nothing left to remove is no failure
+    ASSERT_GT(store_.SaveKeyAssignment(Key(1, 5, 0, 9)), 0);
+
     EXPECT_TRUE(store_.DeleteKeyAssignments(1));
     EXPECT_EQ(store_.LoadKeyAssignments(1, 0, keys), 0);
     EXPECT_EQ(store_.LoadKeyAssignments(2, 0, keys), 1);

@@ -203,7 +203,7 @@ void CheckEnumeration(const Options& o) {
 // The answer lands in `frame` from byte 0, without a report id byte.
 bool ReadBlock(DriverComm& comm, Command command, Frame& frame) {
     frame = BuildCommandFrame(command);
-    return comm.SetDeviceData(frame, true);
+    return comm.SetDeviceData(frame, true) == ExchangeResult::Answered;
 }
 
 std::string StoredValue(ProfileStore& store, int profile, std::string_view key) {
@@ -238,8 +238,8 @@ void CheckProtocol(const Options& o, DriverComm& comm, const std::vector<Bytes>&
 
     store.SetConfig(profile, config_key::kDpiIndex, std::to_string(kNewLevel));
     store.SetConfig(profile, DpiGroupValueKey(2), std::to_string(kNewLevel2Dpi));
-    protocol.WriteConfig();
-    if (Check(writes.size() == write_pos + 1, "WriteConfig wrote one report")) {
+    if (Check(WasSent(protocol.WriteConfig()) && writes.size() == write_pos + 1,
+              "WriteConfig wrote one report")) {
         // Payload byte n is report byte n + 1.
         const Bytes& w = writes.back();
         bool tuning_kept = true;

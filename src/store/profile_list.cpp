@@ -57,14 +57,4 @@ ProfileList LoadProfileList(ProfileStore& store, std::string_view profile_word) 
     return list;
 }
 
-int RefreshProfileList(ProfileStore& store, std::string_view profile_word, ProfileListView& view) {
-    const ProfileList list = LoadProfileList(store, profile_word);
-    view.ClearProfiles();
-    for (const ProfileListEntry& entry : list.entries) {
-        view.AddProfileItem(entry.display_name, entry.profile_id);
-    }
-    view.SelectProfileItem(list.active_profile);
-    return list.active_profile;
-}
-
 }  // namespace veltra

@@ -11,16 +11,6 @@
 
 namespace veltra {
 
-// The profile combo box as the profile list needs it; the window implements it. The calls come
-// on the thread that refreshes the list, which may be the device worker.
-class ProfileListView {
-  public:
-    virtual ~ProfileListView() = default;
-    virtual void ClearProfiles() = 0;
-    virtual void AddProfileItem(const std::string& text, int profile_id) = 0;
-    virtual void SelectProfileItem(int profile_id) = 0;
-};
-
 struct ProfileListEntry {
     int profile_id = 0;
     std::string display_name;
@@ -40,9 +30,5 @@ std::string ProfileDisplayName(std::string_view stored_name, std::string_view pr
 // profile, making profile 1 active when none is. Runs under the store lock as a whole.
 // `profile_word` is the language text for the word "Profile".
 ProfileList LoadProfileList(ProfileStore& store, std::string_view profile_word);
-
-// LoadProfileList, then fills the view and selects the active profile. Returns the new current
-// profile id.
-int RefreshProfileList(ProfileStore& store, std::string_view profile_word, ProfileListView& view);
 
 }  // namespace veltra

@@ -11,17 +11,15 @@
 namespace veltra {
 namespace {
 
-class RecordingProfileView : public ProfileListView {
-  public:
-    void ClearProfiles() override { calls.push_back("clear"); }
-    void AddProfileItem(const std::string& text, int profile_id) override {
-        calls.push_back("add " + std::to_string(profile_id) + " [" + text + "]");
+// "id [name]" per entry, then "active N".
+std::vector<std::string> Shown(const ProfileList& list) {
+    std::vector<std::string> shown;
+    for (const ProfileListEntry& entry : list.entries) {
+        shown.push_back(std::to_string(entry.profile_id) + " [" + entry.display_name + "]");
     }
-    void SelectProfileItem(int profile_id) override {
-        calls.push_back("select " + std::to_string(profile_id));
-    }
-    std::vector<std::string> calls;
-};
+    shown.push_back("active " + std::to_string(list.active_profile));
+    return shown;
+}
 
 using ProfileListTest = test::StoreTest;
 
@@ -39,12 +37,9 @@ TEST(ProfileDisplayNameTest, KnownPrefixesTakeTheLanguageWord) {
 
 TEST_F(ProfileListTest, NewFileGetsFiveProfilesWithProfileOneActive) {
     ASSERT_TRUE(Open("Mouse", 150));
-    RecordingProfileView view;
-    EXPECT_EQ(RefreshProfileList(store_, "Profile", view), 1);
-    EXPECT_EQ(view.calls,
-              (std::vector<std::string>{"clear", "add 1 [Profile  1]", "add 2 [Profile  2]",
-                                        "add 3 [Profile  3]", "add 4 [Profile  4]",
-                                        "add 5 [Profile  5]", "select 1"}));
+    EXPECT_EQ(Shown(LoadProfileList(store_, "Profile")),
+              (std::vector<std::string>{"1 [Profile  1]", "2 [Profile  2]", "3 [Profile  3]",
+                                        "4 [Profile  4]", "5 [Profile  5]", "active 1"}));
     EXPECT_EQ(Count("t_configdata"), 295);
     EXPECT_EQ(Count("t_profile_data", "status = 1"), 1);
     std::string value;
@@ -53,10 +48,9 @@ TEST_F(ProfileListTest, NewFileGetsFiveProfilesWithProfileOneActive) {
 
     // A second refresh creates nothing and keeps the choice.
     store_.SetActiveProfile(3);
-    view.calls.clear();
-    EXPECT_EQ(RefreshProfileList(store_, "Profile", view), 3);
-    EXPECT_EQ(view.calls.size(), 7u);
-    EXPECT_EQ(view.calls.back(), "select 3");
+    const std::vector<std::string> again = Shown(LoadProfileList(store_, "Profile"));
+    EXPECT_EQ(again.size(), 6u);
+    EXPECT_EQ(again.back(), "active 3");
     EXPECT_EQ(Count("t_profile_data"), 5);
 }
 
@@ -94,9 +88,7 @@ TEST_F(ProfileListTest, ForeignNamesAreShownAsStored) {
 }
 
 TEST_F(ProfileListTest, ClosedStoreGivesAnEmptyListAndNoCurrentProfile) {
-    RecordingProfileView view;
-    EXPECT_EQ(RefreshProfileList(store_, "Profile", view), 0);
-    EXPECT_EQ(view.calls, (std::vector<std::string>{"clear", "select 0"}));
+    EXPECT_EQ(Shown(LoadProfileList(store_, "Profile")), (std::vector<std::string>{"active 0"}));
 }
 
 TEST_F(ProfileListTest, AfterAResetTheProfilesComeBackWithDefaults) {

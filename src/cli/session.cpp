@@ -178,21 +178,21 @@ void Session::Scan() {
 }
 
 int Session::OpenStore(DamagedStore damaged) {
-    const std::filesystem::path folder = UserDataFolder();
-    if (!EnsureFolder(folder / "db") ||
-        !store().SwitchDeviceModel(folder, file_stem_, device_type_)) {
-        return Fail("cannot open the profile store " +
-                    ProfileStore::DeviceStorePath(folder, file_stem_).string());
-    }
-    const StoreHealth health = store().CheckHealth();
-    if (!health.healthy() && damaged == DamagedStore::kRefuse) {
-        return Fail(StoreProblem(store().Path(), health));
-    }
-    if (health.healthy()) {
-        ReloadProfiles();
-        if (state_.active_profile < 1) {
+    const StoreOpening opening = OpenServedStore(store(), {device_type_, model_name_, file_stem_},
+                                                 GetLangText(kProfileWordText));
+    switch (opening.result) {
+        case StoreOpenResult::CannotOpen:
+            return Fail("cannot open the profile store " + opening.path.string());
+        case StoreOpenResult::Unhealthy:
+            if (damaged == DamagedStore::kRefuse) {
+                return Fail(StoreProblem(store().Path(), opening.health));
+            }
+            break;
+        case StoreOpenResult::NoProfiles:
             return Fail("the profile store " + store().Path() + " holds no profiles");
-        }
+        case StoreOpenResult::Opened:
+            TakeProfiles(opening.profiles);
+            break;
     }
     protocol_ = std::make_unique<DeviceProtocol>(
         comm_, store(), state_, [this](const BatteryInfo& battery) { battery_ = battery; });
@@ -200,7 +200,10 @@ int Session::OpenStore(DamagedStore damaged) {
 }
 
 void Session::ReloadProfiles() {
-    const ProfileList list = LoadProfileList(store(), GetLangText(kProfileWordText));
+    TakeProfiles(LoadProfileList(store(), GetLangText(kProfileWordText)));
+}
+
+void Session::TakeProfiles(const ProfileList& list) {
     state_.active_profile = list.active_profile;
     profile_names_.clear();
     for (const ProfileListEntry& entry : list.entries) {

@@ -18,6 +18,7 @@
 #include "device/device_protocol.h"
 #include "device/device_state.h"
 #include "device/driver_comm.h"
+#include "store/profile_list.h"
 
 namespace veltra::cli {
 
@@ -137,6 +138,8 @@ class Session {
     const std::vector<std::pair<int, std::string>>& profiles() const { return profile_names_; }
 
   private:
+    void TakeProfiles(const ProfileList& list);
+
     GlobalOptions options_;
     Catalogue catalogue_;
     int device_type_ = 0;

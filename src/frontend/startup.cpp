@@ -42,6 +42,27 @@ std::optional<ServedModel> ChooseServedModel(const Catalogue& catalogue,
                        FindFileStem(catalogue.models, device_type)};
 }
 
+StoreOpening OpenServedStore(ProfileStore& store, const ServedModel& model,
+                             std::string_view profile_word) {
+    StoreOpening opening;
+    const std::filesystem::path folder = UserDataFolder();
+    opening.path = ProfileStore::DeviceStorePath(folder, model.file_stem);
+    if (!EnsureFolder(folder / "db") ||
+        !store.SwitchDeviceModel(folder, model.file_stem, model.device_type)) {
+        opening.result = StoreOpenResult::CannotOpen;
+        return opening;
+    }
+    opening.health = store.CheckHealth();
+    if (!opening.health.healthy()) {
+        opening.result = StoreOpenResult::Unhealthy;
+        return opening;
+    }
+    opening.profiles = LoadProfileList(store, profile_word);
+    opening.result =
+        opening.profiles.active_profile < 1 ? StoreOpenResult::NoProfiles : StoreOpenResult::Opened;
+    return opening;
+}
+
 std::string ModelName(const Catalogue& catalogue, int device_type) {
     for (const DeviceModelEntry& model : catalogue.models) {
         if (model.device_type == device_type) {

@@ -7,8 +7,11 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "config/catalogue.h"
+#include "store/profile_list.h"
+#include "store/profile_store.h"
 
 namespace veltra {
 
@@ -36,6 +39,26 @@ bool LoadStartupConfiguration(StartupConfiguration& configuration, DriverComm& c
 // model list selects. Nullopt for an empty catalogue.
 std::optional<ServedModel> ChooseServedModel(const Catalogue& catalogue,
                                              std::optional<int> requested);
+
+enum class StoreOpenResult {
+    Opened,      // healthy, with its profiles
+    CannotOpen,  // the db folder or the file could not be opened or created
+    Unhealthy,   // opened, but damaged or unreadable: see `health`; the profiles were not loaded
+    NoProfiles,  // healthy, yet no profile could be made active
+};
+
+struct StoreOpening {
+    StoreOpenResult result = StoreOpenResult::CannotOpen;
+    std::filesystem::path path;
+    StoreHealth health;
+    ProfileList profiles;
+};
+
+// Opens the served model's store below the user data folder (creating the db folder), checks
+// its health and, when healthy, loads the profile list, which creates the five default profiles
+// of a new file. `profile_word` is the language's word for "Profile".
+StoreOpening OpenServedStore(ProfileStore& store, const ServedModel& model,
+                             std::string_view profile_word);
 
 // The model's name in the catalogue, else "device type N".
 std::string ModelName(const Catalogue& catalogue, int device_type);

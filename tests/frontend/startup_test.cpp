@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "shell/app_folders.h"
 #include "shell/settings_key.h"
 #include "support/temp_dir.h"
@@ -50,6 +52,49 @@ TEST_F(ServedModelTest, ARequestedModelMustBeListed) {
     EXPECT_FALSE(ChooseServedModel(catalogue_, 999));
     EXPECT_FALSE(ChooseServedModel(Catalogue{}, std::nullopt));
     EXPECT_EQ(ModelName(catalogue_, 999), "device type 999");
+}
+
+}  // namespace
+}  // namespace veltra
+
+namespace veltra {
+namespace {
+
+class ServedStoreTest : public ::testing::Test {
+  protected:
+    ServedStoreTest() { SetApplicationCaption("Veltra Test"); }
+
+    std::filesystem::path DbFolder() const { return UserDataFolder() / "db"; }
+
+    test::TempDir dir_;
+    test::ScopedEnv data_{"XDG_DATA_HOME", dir_.path().string()};
+    const ServedModel model_{101, "Veltra V1", "veltra_v1"};
+    ProfileStore store_;
+};
+
+TEST_F(ServedStoreTest, ANewStoreOpensWithItsFiveProfiles) {
+    const StoreOpening opening = OpenServedStore(store_, model_, "Profile");
+    EXPECT_EQ(opening.result, StoreOpenResult::Opened);
+    EXPECT_EQ(opening.path, DbFolder() / "veltra_v1_data_test.db");
+    EXPECT_EQ(opening.profiles.entries.size(), 5U);
+    EXPECT_EQ(opening.profiles.active_profile, 1);
+}
+
+TEST_F(ServedStoreTest, ADamagedStoreIsNamedAndLeftAlone) {
+    ASSERT_TRUE(EnsureFolder(DbFolder()));
+    const std::filesystem::path file = DbFolder() / "veltra_v1_data_test.db";
+    { std::ofstream(file) << "not a database, just words that fill the first page"; }
+    const StoreOpening opening = OpenServedStore(store_, model_, "Profile");
+    EXPECT_EQ(opening.result, StoreOpenResult::Unhealthy);
+    EXPECT_EQ(opening.health.condition, StoreCondition::kNotADatabase);
+    EXPECT_TRUE(opening.profiles.entries.empty());
+    EXPECT_EQ(test::ReadFile(file), "not a database, just words that fill the first page");
+}
+
+TEST_F(ServedStoreTest, AFileInPlaceOfTheDbFolderCannotOpen) {
+    ASSERT_TRUE(EnsureFolder(UserDataFolder()));
+    { std::ofstream(DbFolder()) << "x"; }
+    EXPECT_EQ(OpenServedStore(store_, model_, "Profile").result, StoreOpenResult::CannotOpen);
 }
 
 }  // namespace

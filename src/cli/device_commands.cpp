@@ -299,14 +299,16 @@ int RunReset(const GlobalOptions& options, const Args& args) {
     if (const int code = session.Connect(Session::DamagedStore::kAccept); code != kExitOk) {
         return code;
     }
-    if (const int code = session.RequireMouse(); code != kExitOk) {
-        return code;
-    }
+    // A damaged store must be recoverable without the mouse at hand; the mouse's part of the
+    // reset is then reported as not done.
+    const bool mouse = session.comm().GetConnectionMode() != ConnectionMode::NotConnected;
     if (!options.yes) {
         if (!isatty(STDIN_FILENO)) {
             return UsageError("reset", "needs --yes when not run from a terminal");
         }
-        std::printf("Reset the %s to its factory settings and recreate its five profiles? [y/N] ",
+        std::printf(mouse ? "Reset the %s to its factory settings and recreate its five profiles? "
+                            "[y/N] "
+                          : "No %s is connected. Recreate its five profiles anyway? [y/N] ",
                     session.model_name().c_str());
         std::fflush(stdout);
         std::string answer;
@@ -324,6 +326,12 @@ int RunReset(const GlobalOptions& options, const Args& args) {
                             (kept.empty() ? "" : "; the old file is kept as " + kept));
     }
     session.ReloadProfiles();
+    if (!mouse) {
+        return session.Fail(
+            "the profiles of the " + session.model_name() + " are the defaults again" +
+            (kept.empty() ? "" : " (the damaged store was kept as " + kept + ")") + ", but no " +
+            session.model_name() + " is connected: the mouse itself was not reset");
+    }
     session.TakeWrites();
     const ResetOutcome reset = session.protocol().ResetDevice();
     Json result;

@@ -44,7 +44,9 @@ constexpr Command kCommands[] = {
     {"macros", "list | upload", "the stored macros; upload sends them to the mouse", "", RunMacros},
     {"reset", "[--yes]", "factory reset: new profiles, mouse back to its defaults",
      "Recreates the model's profile store, sends the factory-reset commands and reloads the\n"
-     "profiles. Asks for confirmation unless --yes is given.",
+     "profiles. Asks for confirmation unless --yes is given. A damaged store is kept beside the\n"
+     "new one. Without a connected mouse only the store is recreated, and the command says so\n"
+     "and exits 1.",
      RunReset},
     {"catalogue", "", "list the supported device models and their USB identities", "",
      RunCatalogue},

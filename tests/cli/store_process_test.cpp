@@ -171,6 +171,27 @@ TEST(VeltractlStore, DamagedStoreIsNamedAndResetKeepsIt) {
     }
 }
 
+// The way out the message names must work without the mouse at hand: the store is recreated,
+// and the command says the mouse itself was not reset.
+TEST(VeltractlStore, ResetWithoutAMouseStillRecoversADamagedStore) {
+    CliRunner cli;
+    ASSERT_EQ(cli.Run({"--demo", "get"}).exit_code, 0);
+    const fs::path file = StoreFile(cli);
+    WriteFile(file, "");
+    cli.SetEnv("VELTRA_HID_BRIDGE", (cli.dir() / "no-peer.sock").string());
+
+    const CliResult reset = cli.Run({"--json", "reset", "--yes"});
+    EXPECT_EQ(reset.exit_code, 1) << reset.err;
+    EXPECT_NE(reset.err.find("are the defaults again (the damaged store was kept as"),
+              std::string::npos)
+        << reset.err;
+    EXPECT_NE(reset.err.find("the mouse itself was not reset"), std::string::npos) << reset.err;
+    EXPECT_NE(reset.out.find("\"error\""), std::string::npos) << reset.out;
+    ASSERT_EQ(DamagedCopies(file).size(), 1u);
+    EXPECT_EQ(ReadFile(DamagedCopies(file)[0]), "");
+    ExpectFullStore(file, "after a reset without a mouse");
+}
+
 // Makes the data folder's db folder read-only. Root writes through permission bits, so as root
 // the folder is bound read-only onto itself (EROFS, whoever asks); otherwise it loses its write
 // bits (EACCES).

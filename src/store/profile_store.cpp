@@ -4,16 +4,18 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <set>
 #include <system_error>
 #include <utility>
-
 
 namespace veltra {
 namespace {
@@ -189,6 +191,30 @@ std::string ErrnoText(int error) {
     return std::system_category().message(error);
 }
 
+// Moves a complete new file to `to` unless a file is there already, which then wins (0 in both
+// cases; else the errno). A hard link is atomic everywhere it exists; file systems without
+// links (vfat, some FUSE) take a rename that refuses to replace, and where even that is
+// missing, a plain rename after a check, which two processes could only race in that instant.
+int PutInPlace(const std::string& from, const std::string& to) {
+    if (::link(from.c_str(), to.c_str()) == 0 || errno == EEXIST) {
+        return 0;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS) {
+        return errno;
+    }
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0 ||
+        errno == EEXIST) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    if (::access(to.c_str(), F_OK) == 0) {
+        return 0;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
 }  // namespace
 
 bool StoreHealth::damaged() const {
@@ -282,9 +308,11 @@ bool ProfileStore::CreateSchema(std::string& error) {
         }
         built = building.Close() && built;
     }
-    if (built && ::link(building_path.c_str(), path_.c_str()) != 0 && errno != EEXIST) {
-        error = "cannot create it: " + ErrnoText(errno);
-        built = false;
+    if (built) {
+        if (const int failure = PutInPlace(building_path, path_); failure != 0) {
+            error = "cannot create it: " + ErrnoText(failure);
+            built = false;
+        }
     }
     ::unlink(building_path.c_str());
     if (!built) {

@@ -4,8 +4,6 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <cstdio>
-
 #include <array>
 #include <atomic>
 #include <cerrno>

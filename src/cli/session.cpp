@@ -265,6 +265,11 @@ int Session::ReadMouse() {
         return Fail("the " + model_name_ + " did not answer the settings read (" +
                     ModeName(comm_.GetConnectionMode()) + ")");
     }
+    if (!protocol().ReadStored()) {
+        // Going on would show, or write back, settings the mouse no longer has.
+        return Fail("the " + model_name_ + " was read, but the profile store " + store().Path() +
+                    " cannot store its settings (is it read-only?); nothing was changed");
+    }
     return kExitOk;
 }
 

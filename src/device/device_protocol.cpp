@@ -41,10 +41,13 @@ bool DeviceProtocol::Exchange(Command command, Frame& answer) {
 }
 
 void DeviceProtocol::StoreInt(std::string_view key, int value) {
-    store_.SetConfig(state_.active_profile, key, std::to_string(value));
+    if (!store_.SetConfig(state_.active_profile, key, std::to_string(value))) {
+        read_stored_ = false;
+    }
 }
 
 bool DeviceProtocol::ReadDeviceData() {
+    read_stored_ = true;
     // The answer's payload starts at frame byte 0 (the exchange drops the report id).
     Frame answer{};
     if (Exchange(Command::ReadStatus, answer)) {
@@ -70,8 +73,8 @@ bool DeviceProtocol::ReadDeviceData() {
 
     std::copy(answer.begin(), answer.begin() + kConfigTemplateSize, state_.config_template.begin());
 
-    if (answer[6] == 0) {
-        store_.DeleteKeyAssignments(state_.active_profile);
+    if (answer[6] == 0 && !store_.DeleteKeyAssignments(state_.active_profile)) {
+        read_stored_ = false;
     }
 
     StoreInt(config_key::kDpiFlag, f.dpi_flag);

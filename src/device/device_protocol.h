@@ -44,8 +44,11 @@ class DeviceProtocol {
     DeviceProtocol(DriverComm& comm, ProfileStore& store, DeviceState& state,
                    BatteryDisplay battery_display = {});
 
-    // Status and config read; true when the config block was read and stored.
+    // Status and config read; true when the config block was read (see ReadStored).
     bool ReadDeviceData();
+    // Whether every value the last ReadDeviceData took from the mouse reached the store; a
+    // read-only or damaged store refuses them while the read itself succeeds.
+    bool ReadStored() const { return read_stored_; }
     // Settings write (command 0x02 from the store).
     ExchangeResult WriteConfig();
     // Button-code write (command 0x02 carrying the key slots).
@@ -66,6 +69,7 @@ class DeviceProtocol {
     ProfileStore& store_;
     DeviceState& state_;
     BatteryDisplay battery_display_;
+    bool read_stored_ = true;
 };
 
 }  // namespace veltra

@@ -472,6 +472,7 @@ TEST(VeltractlStore, ChangesAReadOnlyStoreRefusesAreNeitherSentNorReportedDone) 
         {"--demo", "keys", "reset", "1"},
         {"--demo", "keys", "reset"},
         {"--demo", "set", "dpi_index=2"},
+        {"--demo", "status"},
     };
     for (const std::vector<std::string>& args : cases) {
         const CliResult result = cli.Run(args);

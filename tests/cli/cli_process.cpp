@@ -1,10 +1,12 @@
 #include "cli/cli_process.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace veltra::test {
 
-CliRunner::CliRunner() {
+CliRunner::CliRunner() : tool_(std::string(VELTRA_BIN_DIR) + "/veltractl") {
     env_["HOME"] = dir_.path().string();
     env_["XDG_DATA_HOME"] = (dir_ / "data").string();
     env_["XDG_CONFIG_HOME"] = (dir_ / "config").string();
@@ -15,13 +17,32 @@ CliRunner::CliRunner() {
     }
 }
 
+bool CliRunner::UseCopyOfTheProgram() {
+    namespace fs = std::filesystem;
+    const fs::path bin = VELTRA_BIN_DIR;
+    const fs::path program = dir_ / "program";
+    std::error_code ec;
+    if (!fs::create_directory(program, ec)) {
+        return false;
+    }
+    for (const char* name : {"veltractl", "config.xml", "device", "language"}) {
+        fs::copy(bin / name, program / name, fs::copy_options::recursive, ec);
+        if (ec) {
+            return false;
+        }
+    }
+    tool_ = (program / "veltractl").string();
+    env_["VELTRA_PROGRAM_FOLDER"] = program.string();
+    return true;
+}
+
 CliResult CliRunner::Run(const std::vector<std::string>& args) {
     return Finish(Start(args));
 }
 
 CliProcess CliRunner::Start(const std::vector<std::string>& args) {
     std::vector<std::string> argv = prefix_;
-    argv.push_back(std::string(VELTRA_BIN_DIR) + "/veltractl");
+    argv.push_back(tool_);
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> envp;
     for (const auto& [name, value] : env_) {

@@ -25,6 +25,9 @@ class CliRunner {
     void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
     // Words put before the tool's path in every later run (see UnprivilegedPrefix).
     void SetPrefix(std::vector<std::string> prefix) { prefix_ = std::move(prefix); }
+    // Later runs use a copy of the tool and its program folder inside dir(), so that another
+    // user reaches them wherever the build tree lies. False when the copy failed.
+    bool UseCopyOfTheProgram();
     CliResult Run(const std::vector<std::string>& args);
     // Run in two halves, so that several processes can work at once.
     CliProcess Start(const std::vector<std::string>& args);
@@ -36,6 +39,7 @@ class CliRunner {
     TempDir dir_;
     std::map<std::string, std::string> env_;
     std::vector<std::string> prefix_;
+    std::string tool_;
 };
 
 }  // namespace veltra::test

@@ -465,6 +465,7 @@ TEST(VeltractlStore, ChangesAReadOnlyStoreRefusesAreNeitherSentNorReportedDone) 
     const fs::path capture = captures / "capture.jsonl";
     cli.SetEnv("VELTRA_HID_RECORD", capture.string());
     cli.SetPrefix(*unprivileged);
+    ASSERT_TRUE(cli.UseCopyOfTheProgram());
     const std::string before = ReadFile(store);
 
     const std::vector<std::vector<std::string>> cases = {

@@ -84,10 +84,15 @@ TEST(HidapiOpen, AnInterfaceWithoutAccessIsPermissionDenied) {
         ExpectPermissionDenied(locked);
         return;
     }
-    // The child reaches the file through the folder; only the file's own mode keeps it out.
+    // The child reaches the file (and a copy of this test, wherever the build tree lies) through
+    // the folder; only the file's own mode keeps it out.
     ::chmod(dir.path().c_str(), 0755);
+    const std::filesystem::path self = dir / "test_platform";
+    std::error_code ec;
+    std::filesystem::copy_file("/proc/self/exe", self, ec);
+    ASSERT_FALSE(ec) << ec.message();
     std::vector<std::string> argv = *unprivileged;
-    argv.push_back(std::filesystem::read_symlink("/proc/self/exe").string());
+    argv.push_back(self.string());
     argv.push_back(std::string("--gtest_filter=") + kPermissionTest);
     std::vector<std::string> env = {std::string(kLockedFileVariable) + "=" + locked};
     if (const char* path = std::getenv("PATH")) {

@@ -60,6 +60,20 @@ class BadInputTest : public test::StoreTest {
     }
 
     // Fills a new model file with five profiles and their defaults, then closes it.
+    // The folders stay readable and the files read-only for the unprivileged user.
+    void MakeReadOnly(const std::vector<std::filesystem::path>& files) {
+        namespace fs = std::filesystem;
+        const auto readable =
+            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+        const auto traversable =
+            readable | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+        fs::permissions(dir_.path(), traversable);
+        fs::permissions(dir_.path() / "db", traversable);
+        for (const fs::path& file : files) {
+            fs::permissions(file, readable);
+        }
+    }
+
     void CreateModelFile() {
         ASSERT_TRUE(Open());
         ASSERT_EQ(LoadProfileList(store_, "Profile").entries.size(), 5u);
@@ -167,13 +181,7 @@ class ScopedUnprivileged {
 
 TEST_F(BadInputTest, ReadOnlyFileCanBeReadButNotChanged) {
     CreateModelFile();
-    namespace fs = std::filesystem;
-    const auto readable = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
-    const auto traversable =
-        readable | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
-    fs::permissions(dir_.path(), traversable);
-    fs::permissions(dir_.path() / "db", traversable);
-    fs::permissions(File(), readable);
+    MakeReadOnly({File()});
     const std::string before = ReadFile(File());
     {
         ScopedUnprivileged unprivileged;
@@ -198,14 +206,7 @@ TEST_F(BadInputTest, ResetInAReadOnlyFolderSaysWhyAndChangesNothing) {
     CreateModelFile();
     const std::filesystem::path damaged = File("Damaged");
     WriteFile(damaged, std::string(3000, 'x'));
-    namespace fs = std::filesystem;
-    const auto readable = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
-    const auto traversable =
-        readable | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
-    fs::permissions(dir_.path(), traversable);
-    fs::permissions(dir_.path() / "db", traversable);
-    fs::permissions(File(), readable);
-    fs::permissions(damaged, readable);
+    MakeReadOnly({File(), damaged});
     const std::string before = ReadFile(File());
     {
         ScopedUnprivileged unprivileged;

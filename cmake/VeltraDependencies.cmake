@@ -7,8 +7,12 @@ pkg_check_modules(PUGIXML REQUIRED IMPORTED_TARGET pugixml)
 pkg_check_modules(HIDAPI REQUIRED IMPORTED_TARGET hidapi-hidraw)
 pkg_check_modules(UDEV REQUIRED IMPORTED_TARGET libudev)
 
+# The window. Qt's own headers are large; the window's libraries precompile them.
+find_package(Qt6 REQUIRED COMPONENTS Widgets)
+
 if(VELTRA_TESTS)
     find_package(GTest REQUIRED)
+    find_package(Qt6 REQUIRED COMPONENTS Test)
 endif()
 if(VELTRA_BENCH)
     find_package(benchmark REQUIRED)

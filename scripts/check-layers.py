@@ -24,12 +24,10 @@ def read_map(path):
 
 def closure(layers, folder):
     """The folders `folder` may include from, itself among them."""
-    by_name = {f.split("/")[0]: f for f in layers}
     seen = {folder}
     todo = [folder]
     while todo:
-        for name in layers[todo.pop()]:
-            used = by_name.get(name, name)
+        for used in layers.get(todo.pop(), []):
             if used not in seen:
                 seen.add(used)
                 todo.append(used)

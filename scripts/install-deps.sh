@@ -7,6 +7,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev libhidapi-dev libpugixml-dev libudev-dev nlohmann-json3-dev
     clang libclang-rt-14-dev clang-format
+    qt6-base-dev fonts-dejavu-core fonts-wqy-microhei
     python3
 )
 

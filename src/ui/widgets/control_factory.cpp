@@ -1,0 +1,47 @@
+#include "ui/widgets/control_factory.h"
+
+#include <functional>
+#include <utility>
+
+#include "ui/widgets/buttons.h"
+#include "ui/widgets/labels.h"
+#include "ui/widgets/sliders.h"
+
+namespace veltra::ui {
+namespace {
+
+using Maker = MControl* (*)(MDialog&, QWidget*, int);
+
+template <typename T>
+MControl* Make(MDialog& owner, QWidget* parent, int id) {
+    return new T(owner, parent, id);
+}
+
+// One line per class the pages create.
+const std::pair<std::string_view, Maker> kClasses[] = {
+    {"MText", &Make<MText>},         {"MPicture", &Make<MPicture>},
+    {"MButton", &Make<MButton>},     {"CImageButton", &Make<CImageButton>},
+    {"MProgress", &Make<MProgress>},
+};
+
+}  // namespace
+
+MControl* MakeControl(std::string_view class_name, MDialog& owner, QWidget* parent, int id) {
+    for (const auto& [name, maker] : kClasses) {
+        if (name == class_name) {
+            return maker(owner, parent, id);
+        }
+    }
+    return nullptr;
+}
+
+std::vector<std::string_view> ControlClassNames() {
+    std::vector<std::string_view> names;
+    for (const auto& [name, maker] : kClasses) {
+        (void)maker;
+        names.push_back(name);
+    }
+    return names;
+}
+
+}  // namespace veltra::ui

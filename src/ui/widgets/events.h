@@ -1,0 +1,32 @@
+#pragma once
+// The event codes a control hands to its dialog's notification operation. Every control maps
+// its own input to these codes, and only to these:
+//
+//   Changing          a slider, DPI slider, light slider or hue bar moves (drag or keys)
+//   Action            click or Space/Enter on a button; a combo box, radio, list row, tab or
+//                     device chosen; a slider released; an edit field committed (Enter, or
+//                     focus lost after a change)
+//   DpiMaskChanged    a DPI level's check box toggled
+//   DpiColourPick     a DPI level's colour swatch clicked
+//   FocusLost         an edit field lost the keyboard focus
+//   PalettePicked     a colour picked on the colour wheel
+//   TextChanged       the user changed an edit field's text
+//   FocusGained       an edit field got the keyboard focus
+namespace veltra::ui {
+
+enum class Event : int {
+    Changing = 1,
+    Action = 2,
+    DpiMaskChanged = 7,
+    DpiColourPick = 9,
+    FocusLost = 26,
+    PalettePicked = 27,
+    TextChanged = 29,
+    FocusGained = 30,
+};
+
+inline constexpr int Code(Event e) {
+    return static_cast<int>(e);
+}
+
+}  // namespace veltra::ui

@@ -326,7 +326,11 @@ void MDialog::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     QColor fill = background_.isValid() ? background_ : look::kWindow;
     if (layered_) {
-        look::Panel(painter, rect(), fill, 10.0);
+        // Rounded windows float over others; a hairline keeps them apart from dark windows.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(look::kBorder, 1.0));
+        painter.setBrush(fill);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10.0, 10.0);
     } else {
         painter.fillRect(rect(), fill);
     }

@@ -39,6 +39,11 @@ inline constexpr int kShowNormal = 1;
 inline constexpr int kShowMinimized = 6;
 inline constexpr int kShow = 5;
 
+// The rectangle with these edges (left, top, right, bottom), as the pages give them.
+inline QRect Edges(int left, int top, int right, int bottom) {
+    return QRect(left, top, right - left, bottom - top);
+}
+
 // Modal results.
 inline constexpr int kResultOk = 1;
 inline constexpr int kResultCancel = 2;
@@ -76,6 +81,13 @@ class MDialog : public MWindow {
                             const QString& text = {}, MControl* container = nullptr);
     MControl* CreateArea(std::string_view class_name, int id, const QRect& rect,
                          MControl* container = nullptr);
+    using MWindow::Create;
+    // CreateControl, typed: nullptr also when the class is not a T.
+    template <typename T>
+    T* Create(std::string_view class_name, int id, const QRect& rect, const QString& text = {},
+              MControl* container = nullptr) {
+        return dynamic_cast<T*>(CreateControl(class_name, id, rect, text, container));
+    }
     MControl* GetControl(int id) const;
     template <typename T>
     T* Get(int id) const {

@@ -10,6 +10,9 @@ import re
 import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.MULTILINE)
+QT_INCLUDE = re.compile(r'^\s*#\s*include\s*<(Q[A-Za-z]*|Qt[A-Za-z]*/[^>]*)>')
+# Only the window's folders may use Qt.
+QT_FOLDERS = ("ui", "app")
 
 
 def read_map(path):
@@ -57,7 +60,11 @@ def main():
             continue
         allowed = closure(layers, own)
         checked += 1
+        qt_allowed = relative.split("/")[0] in QT_FOLDERS
         for number, line in enumerate(path.read_text(errors="replace").splitlines(), 1):
+            if not qt_allowed and QT_INCLUDE.match(line):
+                problems.append(f"src/{relative}:{number}: the {own} layer is Qt-free")
+                continue
             match = INCLUDE.match(line)
             if not match:
                 continue

@@ -216,7 +216,19 @@ int RenderLanguage(const QDir& out, int language, const char* folder) {
 }  // namespace
 }  // namespace veltra::gallery
 
+namespace {
+
+// Raising and activating are not possible offscreen; the warnings would hide real ones.
+void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (!message.contains(QLatin1String("This plugin does not support"))) {
+        qt_message_output(type, context, message);
+    }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    qInstallMessageHandler(QuietOffscreen);
     if (argc != 2) {
         std::fprintf(stderr, "usage: veltra-gallery <output folder>\n");
         return 2;

@@ -5,6 +5,8 @@
 
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/labels.h"
+#include "ui/widgets/macro_lists.h"
+#include "ui/widgets/palette.h"
 #include "ui/widgets/sliders.h"
 
 namespace veltra::ui {
@@ -19,9 +21,15 @@ MControl* Make(MDialog& owner, QWidget* parent, int id) {
 
 // One line per class the pages create.
 const std::pair<std::string_view, Maker> kClasses[] = {
-    {"MText", &Make<MText>},         {"MPicture", &Make<MPicture>},
-    {"MButton", &Make<MButton>},     {"CImageButton", &Make<CImageButton>},
+    {"MText", &Make<MText>},
+    {"MPicture", &Make<MPicture>},
+    {"MButton", &Make<MButton>},
+    {"CImageButton", &Make<CImageButton>},
     {"MProgress", &Make<MProgress>},
+    {"CirclePalette", &Make<CirclePalette>},
+    {"PaletteBar", &Make<PaletteBar>},
+    {"MacroList", &Make<MacroList>},
+    {"CRecordList", &Make<CRecordList>},
 };
 
 }  // namespace

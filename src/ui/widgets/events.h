@@ -12,6 +12,8 @@
 //   PalettePicked     a colour picked on the colour wheel
 //   TextChanged       the user changed an edit field's text
 //   FocusGained       an edit field got the keyboard focus
+//   ItemButton        a list row's item button pressed, or the menu key on the selected row
+//   ItemEdited        a list row's in-place text editing ended with Enter or a focus change
 namespace veltra::ui {
 
 enum class Event : int {
@@ -23,6 +25,8 @@ enum class Event : int {
     PalettePicked = 27,
     TextChanged = 29,
     FocusGained = 30,
+    ItemButton = 40,
+    ItemEdited = 41,
 };
 
 inline constexpr int Code(Event e) {

@@ -188,3 +188,115 @@ void Glyph(QPainter& p, const QRectF& r, const QString& name, const QColor& colo
 }
 
 }  // namespace veltra::ui::look
+
+namespace veltra::ui::look {
+
+void ListRow(QPainter& p, const QRectF& r, bool selected, bool hovered, bool enabled) {
+    if (selected) {
+        QColor wash = enabled ? Accent() : kTextDisabled;
+        wash.setAlpha(enabled ? 90 : 70);
+        Panel(p, r, wash, 4.0);
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(enabled ? Accent() : kTextDisabled);
+        p.drawRoundedRect(QRectF(r.left(), r.top() + 6, 3, r.height() - 12), 1.5, 1.5);
+        p.restore();
+    } else if (hovered && enabled) {
+        Panel(p, r, QColor(255, 255, 255, 18), 4.0);
+    }
+}
+
+void ScrollBar(QPainter& p, const QRectF& track, const QRectF& thumb, bool active) {
+    qreal radius = track.width() / 2.0;
+    Panel(p, track, QColor(255, 255, 255, active ? 22 : 10), radius);
+    Panel(p, thumb, active ? kTextDim : kBorder.lighter(125), radius);
+}
+
+void Handle(QPainter& p, const QPointF& centre, qreal radius, const QColor& fill, bool focused) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    if (focused) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(Accent(Visual::Hover));
+        p.drawEllipse(centre, radius + 3.0, radius + 3.0);
+    }
+    p.setPen(QPen(QColor(0, 0, 0, 120), 1.0));
+    p.setBrush(kText);
+    p.drawEllipse(centre, radius, radius);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    qreal inner = std::max<qreal>(1.0, radius - 2.5);
+    p.drawEllipse(centre, inner, inner);
+    p.restore();
+}
+
+void StepGlyph(QPainter& p, const QRectF& r, const QString& name, const QColor& colour) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    qreal s = std::min(r.width(), r.height());
+    QRectF g(r.center().x() - s / 2, r.center().y() - s / 2, s, s);
+    QPen pen(colour, std::max<qreal>(1.3, s / 13.0));
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    auto at = [&](qreal x, qreal y) { return QPointF(g.left() + x * s, g.top() + y * s); };
+    // A small vertical arrow beside the key or the mouse tells press from release.
+    auto arrow = [&](bool down) {
+        qreal tip = down ? 0.74 : 0.26;
+        qreal tail = down ? 0.30 : 0.70;
+        qreal wing = down ? -0.14 : 0.14;
+        p.drawLine(at(0.80, tail), at(0.80, tip));
+        p.drawLine(at(0.80, tip), at(0.68, tip + wing));
+        p.drawLine(at(0.80, tip), at(0.92, tip + wing));
+    };
+    auto mouse = [&](bool pressed) {
+        QRectF body(at(0.12, 0.14), at(0.56, 0.86));
+        p.drawRoundedRect(body, s * 0.2, s * 0.2);
+        p.drawLine(at(0.34, 0.14), at(0.34, 0.42));
+        p.drawLine(at(0.12, 0.42), at(0.56, 0.42));
+        if (pressed) {
+            p.save();
+            p.setClipRect(QRectF(at(0.12, 0.14), at(0.34, 0.42)));
+            QPainterPath shape;
+            shape.addRoundedRect(body, s * 0.2, s * 0.2);
+            p.fillPath(shape, colour);
+            p.restore();
+        }
+    };
+    if (name == QLatin1String("delay")) {
+        p.drawEllipse(at(0.5, 0.5), s * 0.36, s * 0.36);
+        p.drawLine(at(0.5, 0.5), at(0.5, 0.28));
+        p.drawLine(at(0.5, 0.5), at(0.66, 0.58));
+    } else if (name == QLatin1String("key-down") || name == QLatin1String("key-up")) {
+        p.drawRoundedRect(QRectF(at(0.04, 0.2), at(0.6, 0.8)), s * 0.1, s * 0.1);
+        p.drawRoundedRect(QRectF(at(0.16, 0.3), at(0.48, 0.58)), s * 0.05, s * 0.05);
+        arrow(name == QLatin1String("key-down"));
+    } else if (name == QLatin1String("mouse-down") || name == QLatin1String("mouse-up")) {
+        mouse(name == QLatin1String("mouse-down"));
+        arrow(name == QLatin1String("mouse-down"));
+    } else if (name == QLatin1String("scroll-up") || name == QLatin1String("scroll-down")) {
+        mouse(false);
+        p.save();
+        p.setPen(QPen(colour, pen.widthF() * 1.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(at(0.34, 0.24), at(0.34, 0.32));
+        p.restore();
+        arrow(name == QLatin1String("scroll-down"));
+    } else if (name == QLatin1String("move")) {
+        p.drawLine(at(0.5, 0.14), at(0.5, 0.86));
+        p.drawLine(at(0.14, 0.5), at(0.86, 0.5));
+        const qreal w = 0.12;
+        p.drawLine(at(0.5, 0.14), at(0.5 - w, 0.14 + w));
+        p.drawLine(at(0.5, 0.14), at(0.5 + w, 0.14 + w));
+        p.drawLine(at(0.5, 0.86), at(0.5 - w, 0.86 - w));
+        p.drawLine(at(0.5, 0.86), at(0.5 + w, 0.86 - w));
+        p.drawLine(at(0.14, 0.5), at(0.14 + w, 0.5 - w));
+        p.drawLine(at(0.14, 0.5), at(0.14 + w, 0.5 + w));
+        p.drawLine(at(0.86, 0.5), at(0.86 - w, 0.5 - w));
+        p.drawLine(at(0.86, 0.5), at(0.86 - w, 0.5 + w));
+    }
+    p.restore();
+}
+
+}  // namespace veltra::ui::look

@@ -46,3 +46,18 @@ void Glyph(QPainter& p, const QRectF& r, const QString& name, const QColor& colo
 
 }  // namespace look
 }  // namespace veltra::ui
+
+namespace veltra::ui::look {
+
+// A list row's face: the accent wash when selected, a light wash when hovered.
+void ListRow(QPainter& p, const QRectF& r, bool selected, bool hovered, bool enabled);
+// A slim scroll bar: `thumb` inside `track`, brighter while `active` (hovered or dragged).
+void ScrollBar(QPainter& p, const QRectF& track, const QRectF& thumb, bool active);
+// The round handle of a colour picker: `fill` inside a white ring, the accent around it while
+// the control has the keyboard focus.
+void Handle(QPainter& p, const QPointF& centre, qreal radius, const QColor& fill, bool focused);
+// Icons of macro steps drawn in `r`: "delay", "key-down", "key-up", "mouse-down", "mouse-up",
+// "scroll-up", "scroll-down", "move". Unknown names draw nothing.
+void StepGlyph(QPainter& p, const QRectF& r, const QString& name, const QColor& colour);
+
+}  // namespace veltra::ui::look

@@ -1,0 +1,84 @@
+#include "ui/widgets/menu.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QTimer>
+
+#include "ui/widgets/look.h"
+#include "ui/widgets/manager.h"
+
+namespace veltra::ui {
+namespace {
+
+QString MenuStyle() {
+    QString accent = look::Accent().name();
+    // Square corners: without a compositor a rounded pop-up window shows black corners.
+    return QStringLiteral(
+               "QMenu { background: %1; color: %2; border: 1px solid %3; padding: 4px; }"
+               "QMenu::item { padding: 7px 28px 7px 14px; border-radius: 4px;"
+               " background: transparent; }"
+               "QMenu::item:selected { background: %4; color: %2; }"
+               "QMenu::item:disabled { color: %5; }")
+        .arg(look::kPanel.name(), look::kText.name(), look::kBorder.name(), accent,
+             look::kTextDisabled.name());
+}
+
+}  // namespace
+
+MenuWnd::MenuWnd(QWidget* owner, CommandHandler on_command)
+    : owner_(owner), on_command_(std::move(on_command)) {}
+
+MenuWnd::~MenuWnd() = default;
+
+void MenuWnd::AddMenu(int command, const QString& text) {
+    entries_.push_back(Entry{command, text});
+}
+
+bool MenuWnd::Create(const QPoint& screen_point, MenuAlign align) {
+    Close();
+    if (entries_.empty()) {
+        return false;
+    }
+    auto* menu = new QMenu(owner_.data());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setStyleSheet(MenuStyle());
+    menu->setFont(Manager::UiFont(14));
+    for (const Entry& entry : entries_) {
+        // Texts come from language files; an ampersand there is a character, not a mnemonic.
+        QString text = entry.text;
+        text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = menu->addAction(text);
+        action->setData(entry.command);
+    }
+    QObject* context = owner_ ? static_cast<QObject*>(owner_.data())
+                              : static_cast<QObject*>(QCoreApplication::instance());
+    QObject::connect(menu, &QMenu::triggered, context,
+                     [context, handler = on_command_](QAction* action) {
+                         int command = action->data().toInt();
+                         QTimer::singleShot(0, context, [handler, command] {
+                             if (handler) {
+                                 handler(command);
+                             }
+                         });
+                     });
+    QPoint at = screen_point;
+    if (align == MenuAlign::Right) {
+        at.rx() -= menu->sizeHint().width();
+    }
+    open_ = menu;
+    menu->popup(at);
+    return true;
+}
+
+void MenuWnd::Close() {
+    if (open_) {
+        open_->close();
+    }
+}
+
+bool MenuWnd::IsOpen() const {
+    return open_ && open_->isVisible();
+}
+
+}  // namespace veltra::ui

@@ -100,8 +100,12 @@ std::filesystem::path UserDataFolder() {
     return base / (CaptionFolderName(ApplicationCaption()) + " Files");
 }
 
-std::filesystem::path SkinFolder() {
+std::filesystem::path SkinsFolder() {
     return ProgramFolder() / "skins";
+}
+
+std::filesystem::path SkinFolder() {
+    return SkinsFolder() / kDefaultTheme;
 }
 
 bool EnsureFolder(const std::filesystem::path& path) {

@@ -27,7 +27,12 @@ std::filesystem::path ProgramFolder();
 // $XDG_DATA_HOME (default ~/.local/share) / "<caption> Files".
 std::filesystem::path UserDataFolder();
 
-// Program folder / "skins": the pictures of the interface and the device pictures below it.
+// The skin the program draws with; its pictures lie in SkinsFolder() / theme.
+inline constexpr const char* kDefaultTheme = "default";
+
+// Program folder / "skins": one folder per skin theme.
+std::filesystem::path SkinsFolder();
+// SkinsFolder() / the default theme: the pictures of the interface and the device pictures.
 std::filesystem::path SkinFolder();
 
 // The user's home folder ($HOME, else the password database).

@@ -42,7 +42,7 @@ TEST_F(CaptionTest, CaptionNeverLeavesItsFolder) {
 TEST(ProgramFolderTest, EnvironmentOverridesTheExecutableFolder) {
     test::ScopedEnv folder("VELTRA_PROGRAM_FOLDER", "/opt/elsewhere");
     EXPECT_EQ(ProgramFolder(), fs::path("/opt/elsewhere"));
-    EXPECT_EQ(SkinFolder(), fs::path("/opt/elsewhere/skins"));
+    EXPECT_EQ(SkinFolder(), fs::path("/opt/elsewhere/skins/default"));
 }
 
 TEST(ProgramFolderTest, ExecutableFolderHoldingConfigIsTheProgramFolder) {

@@ -235,7 +235,8 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    veltra::ui::Manager::SetSkinRoot(QString::fromStdString(veltra::SkinFolder().string()));
+    veltra::ui::Manager::SetSkinRoot(QString::fromStdString(veltra::SkinsFolder().string()));
+    veltra::ui::Manager::SetTheme(QString::fromLatin1(veltra::kDefaultTheme));
     QDir out(QString::fromLocal8Bit(argv[1]));
     out.mkpath(QStringLiteral("."));
     int blanks = veltra::gallery::RenderLanguage(out, veltra::kEnglish, "en") +

@@ -4,8 +4,12 @@
 #include <utility>
 
 #include "ui/widgets/buttons.h"
+#include "ui/widgets/device_controls.h"
+#include "ui/widgets/dpi_controls.h"
 #include "ui/widgets/labels.h"
+#include "ui/widgets/mouse_ctrl.h"
 #include "ui/widgets/sliders.h"
+#include "ui/widgets/tabs.h"
 
 namespace veltra::ui {
 namespace {
@@ -19,9 +23,21 @@ MControl* Make(MDialog& owner, QWidget* parent, int id) {
 
 // One line per class the pages create.
 const std::pair<std::string_view, Maker> kClasses[] = {
-    {"MText", &Make<MText>},         {"MPicture", &Make<MPicture>},
-    {"MButton", &Make<MButton>},     {"CImageButton", &Make<CImageButton>},
+    {"MText", &Make<MText>},
+    {"MPicture", &Make<MPicture>},
+    {"MButton", &Make<MButton>},
+    {"CImageButton", &Make<CImageButton>},
     {"MProgress", &Make<MProgress>},
+    // The frame and the device pages.
+    {"MTabCtrl", &Make<MTabCtrl>},
+    {"MTabLayout", &Make<MTabLayout>},
+    {"BatteryCtrl", &Make<BatteryCtrl>},
+    {"CDeviceState", &Make<CDeviceState>},
+    {"CDeviceList", &Make<CDeviceList>},
+    {"DPIControl", &Make<DPIControl>},
+    {"DPISlider", &Make<DPISlider>},
+    {"ReporteCtrl", &Make<ReporteCtrl>},
+    {"MouseCtrl", &Make<MouseCtrl>},
 };
 
 }  // namespace

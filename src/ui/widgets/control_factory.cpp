@@ -4,10 +4,14 @@
 #include <utility>
 
 #include "ui/widgets/buttons.h"
+#include "ui/widgets/device_controls.h"
+#include "ui/widgets/dpi_controls.h"
 #include "ui/widgets/labels.h"
 #include "ui/widgets/macro_lists.h"
+#include "ui/widgets/mouse_ctrl.h"
 #include "ui/widgets/palette.h"
 #include "ui/widgets/sliders.h"
+#include "ui/widgets/tabs.h"
 
 namespace veltra::ui {
 namespace {
@@ -30,6 +34,16 @@ const std::pair<std::string_view, Maker> kClasses[] = {
     {"PaletteBar", &Make<PaletteBar>},
     {"MacroList", &Make<MacroList>},
     {"CRecordList", &Make<CRecordList>},
+    // The frame and the device pages.
+    {"MTabCtrl", &Make<MTabCtrl>},
+    {"MTabLayout", &Make<MTabLayout>},
+    {"BatteryCtrl", &Make<BatteryCtrl>},
+    {"CDeviceState", &Make<CDeviceState>},
+    {"CDeviceList", &Make<CDeviceList>},
+    {"DPIControl", &Make<DPIControl>},
+    {"DPISlider", &Make<DPISlider>},
+    {"ReporteCtrl", &Make<ReporteCtrl>},
+    {"MouseCtrl", &Make<MouseCtrl>},
 };
 
 }  // namespace

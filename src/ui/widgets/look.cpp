@@ -299,4 +299,118 @@ void StepGlyph(QPainter& p, const QRectF& r, const QString& name, const QColor& 
     p.restore();
 }
 
+QColor BatteryColour(int level, bool charging) {
+    if (charging || level >= 30) {
+        return QColor(0x3D, 0xC4, 0x6B);
+    }
+    return level >= 15 ? QColor(0xF2, 0xA9, 0x3B) : QColor(0xE5, 0x48, 0x4D);
+}
+
+void Battery(QPainter& p, const QRectF& r, int level, bool charging) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    qreal tip = std::max<qreal>(2.0, r.width() * 0.07);
+    QRectF body(r.left() + 0.75, r.top() + 0.75, r.width() - tip - 2.0, r.height() - 1.5);
+    qreal radius = std::min<qreal>(4.0, body.height() / 4.0);
+    p.setPen(QPen(kTextDim.lighter(140), 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(body, radius, radius);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kTextDim.lighter(140));
+    qreal tip_height = body.height() * 0.42;
+    p.drawRoundedRect(
+        QRectF(body.right() + 0.75, body.center().y() - tip_height / 2, tip - 0.5, tip_height), 1.0,
+        1.0);
+    if (level >= 0) {
+        qreal inset = std::max<qreal>(2.0, body.height() * 0.14);
+        QRectF inner = body.adjusted(inset, inset, -inset, -inset);
+        qreal share = std::clamp(level, 0, 100) / 100.0;
+        if (share > 0.0) {
+            inner.setWidth(std::max<qreal>(1.5, inner.width() * share));
+            p.setBrush(BatteryColour(level, charging));
+            p.drawRoundedRect(inner, radius / 2, radius / 2);
+        }
+    }
+    if (charging) {
+        qreal s = body.height() * 1.05;
+        QRectF bolt(body.center().x() - s / 2, body.center().y() - s / 2, s, s);
+        auto at = [&](qreal x, qreal y) {
+            return QPointF(bolt.left() + x * s, bolt.top() + y * s);
+        };
+        QPolygonF shape{at(0.60, 0.04), at(0.24, 0.56), at(0.47, 0.56), at(0.40, 0.96),
+                        at(0.76, 0.42), at(0.53, 0.42), at(0.60, 0.04)};
+        p.setPen(QPen(kWindow, 1.2));
+        p.setBrush(kText);
+        p.drawPolygon(shape);
+    }
+    p.restore();
+}
+
+void IconGlyph(QPainter& p, const QRectF& r, const QString& name, const QColor& colour) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    qreal s = std::min(r.width(), r.height());
+    QRectF g(r.center().x() - s / 2, r.center().y() - s / 2, s, s);
+    QPen pen(colour, std::max<qreal>(1.5, s / 13.0));
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    auto at = [&](qreal x, qreal y) { return QPointF(g.left() + x * s, g.top() + y * s); };
+    auto box = [&](qreal x0, qreal y0, qreal x1, qreal y1) {
+        return QRectF(at(x0, y0), at(x1, y1));
+    };
+    if (name == QLatin1String("home")) {
+        p.drawPolyline(QPolygonF{at(0.16, 0.50), at(0.50, 0.18), at(0.84, 0.50)});
+        p.drawPolyline(QPolygonF{at(0.26, 0.42), at(0.26, 0.82), at(0.74, 0.82), at(0.74, 0.42)});
+        p.drawRect(box(0.43, 0.60, 0.57, 0.82));
+    } else if (name == QLatin1String("mouse")) {
+        p.drawRoundedRect(box(0.28, 0.12, 0.72, 0.88), s * 0.2, s * 0.2);
+        p.drawLine(at(0.50, 0.12), at(0.50, 0.40));
+        p.drawLine(at(0.28, 0.40), at(0.72, 0.40));
+    } else if (name == QLatin1String("dpi")) {
+        p.drawArc(box(0.14, 0.24, 0.86, 0.96), 0, 180 * 16);
+        p.drawLine(at(0.14, 0.60), at(0.86, 0.60));
+        p.drawLine(at(0.50, 0.60), at(0.68, 0.38));
+        p.setBrush(colour);
+        p.drawEllipse(at(0.50, 0.60), s * 0.05, s * 0.05);
+    } else if (name == QLatin1String("light")) {
+        p.drawEllipse(at(0.50, 0.42), s * 0.22, s * 0.22);
+        p.drawLine(at(0.40, 0.64), at(0.40, 0.72));
+        p.drawLine(at(0.60, 0.64), at(0.60, 0.72));
+        p.drawLine(at(0.40, 0.72), at(0.60, 0.72));
+        p.drawLine(at(0.44, 0.84), at(0.56, 0.84));
+    } else if (name == QLatin1String("performance")) {
+        const qreal knobs[3][2] = {{0.30, 0.36}, {0.50, 0.66}, {0.70, 0.46}};
+        for (const auto& knob : knobs) {
+            p.setBrush(Qt::NoBrush);
+            p.drawLine(at(0.16, knob[0]), at(0.84, knob[0]));
+            p.setBrush(colour);
+            p.drawEllipse(at(knob[1], knob[0]), s * 0.07, s * 0.07);
+        }
+    } else if (name == QLatin1String("cable")) {
+        p.drawRect(box(0.40, 0.08, 0.60, 0.22));
+        p.drawRoundedRect(box(0.32, 0.22, 0.68, 0.48), s * 0.05, s * 0.05);
+        QPainterPath cord;
+        cord.moveTo(at(0.50, 0.48));
+        cord.lineTo(at(0.50, 0.64));
+        cord.quadTo(at(0.50, 0.88), at(0.78, 0.88));
+        p.drawPath(cord);
+    } else if (name == QLatin1String("receiver")) {
+        p.drawRect(box(0.40, 0.12, 0.60, 0.32));
+        p.drawRoundedRect(box(0.32, 0.32, 0.68, 0.88), s * 0.08, s * 0.08);
+        p.setBrush(colour);
+        p.drawEllipse(at(0.50, 0.70), s * 0.05, s * 0.05);
+    } else if (name == QLatin1String("bluetooth")) {
+        p.drawPolyline(QPolygonF{at(0.30, 0.34), at(0.68, 0.66), at(0.50, 0.84), at(0.50, 0.16),
+                                 at(0.68, 0.34), at(0.30, 0.66)});
+    } else if (name == QLatin1String("bolt")) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawPolygon(QPolygonF{at(0.60, 0.06), at(0.26, 0.56), at(0.48, 0.56), at(0.40, 0.94),
+                                at(0.74, 0.42), at(0.52, 0.42)});
+    }
+    p.restore();
+}
+
 }  // namespace veltra::ui::look

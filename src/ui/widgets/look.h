@@ -60,4 +60,15 @@ void Handle(QPainter& p, const QPointF& centre, qreal radius, const QColor& fill
 // "scroll-up", "scroll-down", "move". Unknown names draw nothing.
 void StepGlyph(QPainter& p, const QRectF& r, const QString& name, const QColor& colour);
 
+// Shapes shared by the device controls (battery, tabs, device list).
+
+// The colour of a battery charge: green, amber below 30 %, red below 15 %; green while charging.
+QColor BatteryColour(int level, bool charging);
+// A battery lying on its side in `r` (the terminal included) filled to `level` percent; a level
+// below 0 is unknown and leaves the body empty. `charging` draws a bolt across the body.
+void Battery(QPainter& p, const QRectF& r, int level, bool charging);
+// A line icon of the pages and connection modes: "home", "mouse", "dpi", "light",
+// "performance", "cable", "receiver", "bluetooth", "bolt". Unknown names draw nothing.
+void IconGlyph(QPainter& p, const QRectF& r, const QString& name, const QColor& colour);
+
 }  // namespace veltra::ui::look

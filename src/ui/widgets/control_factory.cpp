@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ui/widgets/buttons.h"
+#include "ui/widgets/fields.h"
 #include "ui/widgets/labels.h"
 #include "ui/widgets/sliders.h"
 
@@ -19,9 +20,27 @@ MControl* Make(MDialog& owner, QWidget* parent, int id) {
 
 // One line per class the pages create.
 const std::pair<std::string_view, Maker> kClasses[] = {
-    {"MText", &Make<MText>},         {"MPicture", &Make<MPicture>},
-    {"MButton", &Make<MButton>},     {"CImageButton", &Make<CImageButton>},
+    {"MText", &Make<MText>},
+    {"MPicture", &Make<MPicture>},
+    {"CArea", &Make<CArea>},
+    {"CRoundArea", &Make<CRoundArea>},
+    {"CGifPicture", &Make<CGifPicture>},
+    {"MButton", &Make<MButton>},
+    {"CImageButton", &Make<CImageButton>},
+    {"MButton3", &Make<MButton3>},
+    {"CTextButton", &Make<CTextButton>},
+    {"CHelpButton", &Make<CHelpButton>},
+    {"CIconButton", &Make<CIconButton>},
+    {"CCheckButton", &Make<CCheckButton>},
+    {"CRadioButton", &Make<CRadioButton>},
+    {"CColorButton", &Make<CColorButton>},
+    {"MComboBox", &Make<MComboBox>},
+    {"MEdit", &Make<MEdit>},
+    {"NumberEdit", &Make<NumberEdit>},
+    {"NumberEdit2", &Make<NumberEdit2>},
     {"MProgress", &Make<MProgress>},
+    {"MSlider", &Make<MSlider>},
+    {"LightSlider", &Make<LightSlider>},
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QImage>
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <limits>
 
 #include "ui/widget_test_support.h"
 #include "ui/widgets/buttons.h"
@@ -584,6 +586,18 @@ TEST(Sliders, EveryKeyStepIsAMoveAndAnEnd) {
         {167, kChanging, 1},  {167, kAction, 1},  {167, kChanging, 19}, {167, kAction, 19}};
     EXPECT_EQ(dialog.notifications, expected);
 
+    // The widest range still pages by a tenth.
+    constexpr int kLow = std::numeric_limits<int>::min();
+    constexpr int kHigh = std::numeric_limits<int>::max();
+    slider->SetRange(kLow, kHigh);
+    slider->SetValue(kHigh);
+    dialog.notifications.clear();
+    QTest::keyClick(keys, Qt::Key_PageDown);
+    long long tenth = (static_cast<long long>(kHigh) - kLow) / 10;
+    EXPECT_EQ(slider->GetValue(), static_cast<int>(kHigh - tenth));
+    EXPECT_EQ(dialog.notifications.size(), 2u);
+    dialog.notifications.assign(expected.begin(), expected.end());
+
     // A narrower range pulls the value in without a report; a disabled slider stays put.
     slider->SetRange(0, 10);
     EXPECT_EQ(slider->GetValue(), 10);
@@ -592,6 +606,35 @@ TEST(Sliders, EveryKeyStepIsAMoveAndAnEnd) {
     QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(20, 10));
     EXPECT_EQ(slider->GetValue(), 10);
     EXPECT_EQ(dialog.notifications.size(), expected.size());
+}
+
+TEST(Accessibility, RolesCheckStatesAndValuesAreExposed) {
+    Shown dialog;
+    auto* box = dialog.Make<CCheckButton>("CCheckButton", 234, QRect(10, 10, 200, 30), "Precision");
+    auto* radio = dialog.Make<CRadioButton>("CRadioButton", 241, QRect(10, 50, 200, 30), "Lines");
+    auto* link = dialog.Make<CTextButton>("CTextButton", 260, QRect(10, 90, 150, 30), "Website");
+    auto* slider = dialog.Make<MSlider>("MSlider", 243, QRect(10, 130, 320, 17));
+    slider->SetRange(0, 10);
+    slider->SetValue(5);
+    box->SetCheck(true);
+
+    QAccessibleInterface* about_box = QAccessible::queryAccessibleInterface(box);
+    ASSERT_NE(about_box, nullptr);
+    EXPECT_EQ(about_box->role(), QAccessible::CheckBox);
+    EXPECT_EQ(about_box->text(QAccessible::Name), QStringLiteral("Precision"));
+    EXPECT_TRUE(about_box->state().checkable);
+    EXPECT_TRUE(about_box->state().checked);
+    QAccessibleInterface* about_radio = QAccessible::queryAccessibleInterface(radio);
+    EXPECT_EQ(about_radio->role(), QAccessible::RadioButton);
+    EXPECT_FALSE(about_radio->state().checked);
+    QTest::mouseClick(radio, Qt::LeftButton);
+    EXPECT_TRUE(about_radio->state().checked);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(link)->role(), QAccessible::Link);
+    QAccessibleInterface* about_slider = QAccessible::queryAccessibleInterface(slider);
+    EXPECT_EQ(about_slider->role(), QAccessible::Slider);
+    ASSERT_NE(about_slider->valueInterface(), nullptr);
+    EXPECT_EQ(about_slider->valueInterface()->currentValue().toInt(), 5);
+    EXPECT_EQ(about_slider->valueInterface()->maximumValue().toInt(), 10);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <typeinfo>
 
+#include "ui/widgets/accessible.h"
 #include "ui/widgets/dialog.h"
 #include "ui/widgets/manager.h"
 
@@ -198,6 +199,7 @@ void MButton3::SetCheck(bool checked) {
     if (checked_ != checked) {
         checked_ = checked;
         update();
+        ReportCheckChanged(this);
     }
 }
 
@@ -369,6 +371,7 @@ void CCheckButton::SetCheck(bool checked) {
     if (checked_ != checked) {
         checked_ = checked;
         update();
+        ReportCheckChanged(this);
     }
 }
 
@@ -397,12 +400,14 @@ void GroupButton::SetCheck(bool checked) {
             if (other->checked_) {
                 other->checked_ = false;
                 other->update();
+                ReportCheckChanged(other);
             }
         }
     }
     if (checked_ != checked) {
         checked_ = checked;
         update();
+        ReportCheckChanged(this);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <functional>
 #include <utility>
 
+#include "ui/widgets/accessible.h"
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/fields.h"
 #include "ui/widgets/labels.h"
@@ -46,6 +47,7 @@ const std::pair<std::string_view, Maker> kClasses[] = {
 }  // namespace
 
 MControl* MakeControl(std::string_view class_name, MDialog& owner, QWidget* parent, int id) {
+    InstallAccessibility();
     for (const auto& [name, maker] : kClasses) {
         if (name == class_name) {
             return maker(owner, parent, id);

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/widgets/accessible.h"
+
 namespace veltra::ui {
 
 MProgress::MProgress(MDialog& owner, QWidget* parent, int id) : MControl(owner, parent, id) {
@@ -55,6 +57,7 @@ void MSlider::SetRange(int minimum, int maximum) {
 void MSlider::SetValue(int value) {
     value_ = std::clamp(value, minimum_, maximum_);
     update();
+    ReportValueChanged(this, value_);
 }
 
 void MSlider::SetThumbImage(const QString& file, int states) {
@@ -81,11 +84,19 @@ std::pair<qreal, qreal> MSlider::Travel() const {
 
 QRectF MSlider::ThumbRect() const {
     auto [left, right] = Travel();
-    qreal share =
-        maximum_ > minimum_ ? static_cast<qreal>(value_ - minimum_) / (maximum_ - minimum_) : 0.0;
+    qreal share = Share();
     QSizeF size = ThumbSize();
     qreal centre = left + (right - left) * share;
     return {QPointF(centre - size.width() / 2.0, (height() - size.height()) / 2.0), size};
+}
+
+long long MSlider::Span() const {
+    return static_cast<long long>(maximum_) - minimum_;
+}
+
+qreal MSlider::Share() const {
+    return Span() > 0 ? static_cast<qreal>(static_cast<long long>(value_) - minimum_) / Span()
+                      : 0.0;
 }
 
 int MSlider::ValueAt(qreal x) const {
@@ -94,7 +105,7 @@ int MSlider::ValueAt(qreal x) const {
         return minimum_;
     }
     qreal share = std::clamp((x - left) / (right - left), 0.0, 1.0);
-    return minimum_ + static_cast<int>(std::lround(share * (maximum_ - minimum_)));
+    return static_cast<int>(minimum_ + std::llround(share * Span()));
 }
 
 bool MSlider::Move(int value) {
@@ -104,14 +115,14 @@ bool MSlider::Move(int value) {
     }
     value_ = value;
     update();
+    ReportValueChanged(this, value_);
     QPointer<MSlider> alive(this);
     Notify(Event::Changing, value_);
     return alive != nullptr;
 }
 
 void MSlider::PaintTrack(QPainter& painter, const QRectF& track, Visual visual) {
-    qreal share =
-        maximum_ > minimum_ ? static_cast<qreal>(value_ - minimum_) / (maximum_ - minimum_) : 0.0;
+    qreal share = Share();
     look::SliderTrack(painter, track, share, visual);
 }
 
@@ -178,8 +189,9 @@ void MSlider::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void MSlider::keyPressEvent(QKeyEvent* event) {
-    int page = std::max(1, (maximum_ - minimum_) / 10);
-    int target = value_;
+    // Wide so that steps at the ends of a huge range do not overflow.
+    long long page = std::max(1LL, Span() / 10);
+    long long target = value_;
     switch (event->key()) {
         case Qt::Key_Left:
         case Qt::Key_Down:
@@ -209,7 +221,7 @@ void MSlider::keyPressEvent(QKeyEvent* event) {
     if (IsPressed()) {
         return;
     }
-    if (Move(target)) {
+    if (Move(static_cast<int>(std::clamp<long long>(target, minimum_, maximum_)))) {
         Notify(Event::Action, value_);
     }
 }

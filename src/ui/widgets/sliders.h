@@ -51,6 +51,9 @@ class MSlider : public MControl {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    long long Span() const;
+    // Where the value lies in the range, 0..1.
+    qreal Share() const;
     QSizeF ThumbSize() const;
     // The left and right ends of the thumb centre's travel.
     std::pair<qreal, qreal> Travel() const;

@@ -71,7 +71,7 @@ QPalette DarkPalette(const QColor& text) {
 // The Qt drop-down inside MComboBox; the owner paints its face.
 class ComboField : public QComboBox {
   public:
-    ComboField(MComboBox* owner) : QComboBox(owner), owner_(owner) {
+    explicit ComboField(MComboBox* owner) : QComboBox(owner), owner_(owner) {
         setFocusPolicy(Qt::StrongFocus);
         setItemDelegate(new RowDelegate(this));
         setMaxVisibleItems(10);
@@ -288,7 +288,7 @@ void MComboBox::PaintFace(QPainter& painter, const QWidget& box, bool open) cons
 // The Qt line edit inside MEdit; it hands focus, Enter and Up/Down to its owner.
 class LineField : public QLineEdit {
   public:
-    LineField(MEdit* owner) : QLineEdit(owner), owner_(owner) {
+    explicit LineField(MEdit* owner) : QLineEdit(owner), owner_(owner) {
         setFrame(false);
         setAttribute(Qt::WA_MacShowFocusRect, false);
     }

@@ -3,9 +3,11 @@
 #include <functional>
 #include <utility>
 
+#include "ui/widgets/accessible.h"
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/device_controls.h"
 #include "ui/widgets/dpi_controls.h"
+#include "ui/widgets/fields.h"
 #include "ui/widgets/labels.h"
 #include "ui/widgets/macro_lists.h"
 #include "ui/widgets/mouse_ctrl.h"
@@ -27,6 +29,23 @@ MControl* Make(MDialog& owner, QWidget* parent, int id) {
 const std::pair<std::string_view, Maker> kClasses[] = {
     {"MText", &Make<MText>},
     {"MPicture", &Make<MPicture>},
+    // Standard controls.
+    {"CArea", &Make<CArea>},
+    {"CRoundArea", &Make<CRoundArea>},
+    {"CGifPicture", &Make<CGifPicture>},
+    {"MButton3", &Make<MButton3>},
+    {"CTextButton", &Make<CTextButton>},
+    {"CHelpButton", &Make<CHelpButton>},
+    {"CIconButton", &Make<CIconButton>},
+    {"CCheckButton", &Make<CCheckButton>},
+    {"CRadioButton", &Make<CRadioButton>},
+    {"CColorButton", &Make<CColorButton>},
+    {"MComboBox", &Make<MComboBox>},
+    {"MEdit", &Make<MEdit>},
+    {"NumberEdit", &Make<NumberEdit>},
+    {"NumberEdit2", &Make<NumberEdit2>},
+    {"MSlider", &Make<MSlider>},
+    {"LightSlider", &Make<LightSlider>},
     {"MButton", &Make<MButton>},
     {"CImageButton", &Make<CImageButton>},
     {"MProgress", &Make<MProgress>},
@@ -49,6 +68,7 @@ const std::pair<std::string_view, Maker> kClasses[] = {
 }  // namespace
 
 MControl* MakeControl(std::string_view class_name, MDialog& owner, QWidget* parent, int id) {
+    InstallAccessibility();
     for (const auto& [name, maker] : kClasses) {
         if (name == class_name) {
             return maker(owner, parent, id);

@@ -1,6 +1,12 @@
 #include "ui/widgets/labels.h"
 
+#include <QFileInfo>
+#include <QMovie>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "ui/widgets/manager.h"
 
 namespace veltra::ui {
 
@@ -76,6 +82,167 @@ void MPicture::paintEvent(QPaintEvent* event) {
             painter.restore();
         }
     }
+}
+
+CArea::CArea(MDialog& owner, QWidget* parent, int id) : MControl(owner, parent, id) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void CArea::SetColor(std::uint32_t rgb) {
+    rgb_ = rgb & 0xFFFFFFu;
+    update();
+}
+
+void CArea::paintEvent(QPaintEvent* event) {
+    (void)event;
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor::fromRgb(rgb_));
+}
+
+CRoundArea::CRoundArea(MDialog& owner, QWidget* parent, int id) : MControl(owner, parent, id) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void CRoundArea::SetColor(std::uint32_t argb) {
+    argb_ = argb;
+    update();
+}
+
+void CRoundArea::paintEvent(QPaintEvent* event) {
+    (void)event;
+    QPainter painter(this);
+    look::Panel(painter, rect(), FromArgb(argb_), look::kRadius + 2.0);
+}
+
+namespace {
+
+// One turn of the arc per this time.
+constexpr std::chrono::milliseconds kTurn{900};
+// GIF pictures that ask for less are shown this long, as browsers do.
+constexpr int kShortestDelay = 20;
+constexpr int kDefaultDelay = 100;
+// A longer gap (the window was hidden or the machine slept) does not fast-forward.
+constexpr std::chrono::milliseconds kLongestStep{250};
+
+}  // namespace
+
+CGifPicture::CGifPicture(MDialog& owner, QWidget* parent, int id) : MControl(owner, parent, id) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void CGifPicture::SetImage(const QString& file, int states) {
+    MControl::SetImage(file, states);
+    delete movie_;
+    movie_ = nullptr;
+    QString path = SkinPath(file);
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        return;
+    }
+    auto* movie = new QMovie(path, QByteArray(), this);
+    movie->setCacheMode(QMovie::CacheAll);
+    if (!movie->isValid() || !movie->jumpToFrame(0)) {
+        delete movie;
+        return;
+    }
+    movie_ = movie;
+    update();
+}
+
+void CGifPicture::SetRunState(bool run, bool rewind) {
+    if (rewind) {
+        angle_ = 0.0;
+        if (movie_ != nullptr) {
+            movie_->jumpToFrame(0);
+        }
+        update();
+    }
+    if (run && !running_) {
+        last_ = Now();
+        pending_ = std::chrono::milliseconds(0);
+    }
+    running_ = run;
+    AnimationChanged();
+}
+
+std::chrono::milliseconds CGifPicture::Now() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+}
+
+int CGifPicture::CurrentFrame() const {
+    return movie_ != nullptr ? movie_->currentFrameNumber() : 0;
+}
+
+void CGifPicture::Animate() {
+    std::chrono::milliseconds now = Now();
+    std::chrono::milliseconds step =
+        std::clamp(now - last_, std::chrono::milliseconds(0), kLongestStep);
+    last_ = now;
+    if (movie_ == nullptr) {
+        angle_ = std::fmod(
+            angle_ + 360.0 * static_cast<qreal>(step.count()) / static_cast<qreal>(kTurn.count()),
+            360.0);
+        update();
+        return;
+    }
+    int frames = movie_->frameCount();
+    if (frames < 2) {
+        return;
+    }
+    pending_ += step;
+    auto wait = [this] {
+        int delay = movie_->nextFrameDelay();
+        return std::chrono::milliseconds(delay < kShortestDelay ? kDefaultDelay : delay);
+    };
+    if (pending_ < wait()) {
+        return;
+    }
+    // One picture per tick at most, and no backlog: a late tick does not race ahead.
+    pending_ -= wait();
+    movie_->jumpToFrame((movie_->currentFrameNumber() + 1) % frames);
+    pending_ = std::min(pending_, wait() - std::chrono::milliseconds(1));
+    update();
+}
+
+void CGifPicture::paintEvent(QPaintEvent* event) {
+    (void)event;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (movie_ != nullptr) {
+        QPixmap frame = movie_->currentPixmap();
+        QSizeF fitted = QSizeF(frame.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
+        QRectF target(QPointF((width() - fitted.width()) / 2.0, (height() - fitted.height()) / 2.0),
+                      fitted);
+        painter.drawPixmap(target, frame, QRectF(frame.rect()));
+        return;
+    }
+    qreal side = std::min(width(), height()) * 0.56;
+    qreal pen = std::max(2.0, side * 0.1);
+    QRectF ring(QPointF(width() / 2.0 - side / 2.0, height() / 2.0 - side / 2.0),
+                QSizeF(side, side));
+    ring.adjust(pen / 2.0, pen / 2.0, -pen / 2.0, -pen / 2.0);
+    QColor track = look::kBorder;
+    painter.setPen(QPen(track, pen));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(ring);
+    QPen arc(isEnabled() ? look::Accent() : look::kTextDisabled, pen);
+    arc.setCapStyle(Qt::RoundCap);
+    painter.setPen(arc);
+    // Qt counts angles counter-clockwise in sixteenths of a degree; the arc turns clockwise.
+    painter.drawArc(ring, static_cast<int>((90.0 - angle_) * 16.0), -100 * 16);
+}
+
+void CGifPicture::showEvent(QShowEvent* event) {
+    MControl::showEvent(event);
+    // Time spent hidden does not count.
+    last_ = Now();
+    AnimationChanged();
+}
+
+void CGifPicture::hideEvent(QHideEvent* event) {
+    MControl::hideEvent(event);
+    AnimationChanged();
 }
 
 }  // namespace veltra::ui

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 
 #include "ui/widgets/manager.h"
 
@@ -89,9 +90,8 @@ void FocusRing(QPainter& p, const QRectF& r, qreal radius) {
 void CheckMark(QPainter& p, const QRectF& box, Visual visual, bool checked, bool round) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    QColor edge = visual == Visual::Disabled             ? kTextDisabled
-                  : (checked || visual == Visual::Hover) ? Accent(visual)
-                                                         : kTextDim;
+    bool lit = checked || visual == Visual::Hover || visual == Visual::Pressed;
+    QColor edge = visual == Visual::Disabled ? kTextDisabled : lit ? Accent(visual) : kTextDim;
     QColor fill = checked && visual != Visual::Disabled ? Accent(visual) : kField;
     p.setPen(QPen(edge, 1.5));
     p.setBrush(round ? kField : fill);
@@ -183,7 +183,47 @@ void Glyph(QPainter& p, const QRectF& r, const QString& name, const QColor& colo
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0xE5, 0x48, 0x4D));
         p.drawEllipse(at(0.5, 0.5), s * 0.22, s * 0.22);
+    } else if (name == QLatin1String("stop")) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xE5, 0x48, 0x4D));
+        p.drawRoundedRect(QRectF(at(0.31, 0.31), at(0.69, 0.69)), s * 0.05, s * 0.05);
     }
+    p.restore();
+}
+
+void SliderTrack(QPainter& p, const QRectF& r, qreal share, Visual visual) {
+    qreal bar = std::clamp<qreal>(r.height() * 0.3, 3.0, 6.0);
+    QRectF groove(r.left(), r.center().y() - bar / 2.0, r.width(), bar);
+    Panel(p, groove, visual == Visual::Disabled ? kPanel.lighter(130) : kBorder, bar / 2.0);
+    share = std::clamp<qreal>(share, 0.0, 1.0);
+    if (share > 0.0) {
+        QRectF done = groove;
+        done.setWidth(std::max(bar, groove.width() * share));
+        Panel(p, done, visual == Visual::Disabled ? kTextDisabled : Accent(), bar / 2.0);
+    }
+}
+
+void SliderThumb(QPainter& p, const QRectF& r, Visual visual, bool focused) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    qreal d = std::min(r.width(), r.height());
+    QRectF knob(r.center().x() - d / 2.0, r.center().y() - d / 2.0, d, d);
+    if (focused) {
+        QColor halo = Accent(Visual::Hover);
+        halo.setAlpha(90);
+        p.setPen(Qt::NoPen);
+        p.setBrush(halo);
+        p.drawEllipse(knob);
+    }
+    qreal inset = focused ? d * 0.18 : d * 0.08;
+    QRectF core = knob.adjusted(inset, inset, -inset, -inset);
+    QColor fill = visual == Visual::Disabled  ? kTextDisabled
+                  : visual == Visual::Pressed ? QColor(0xE6, 0xE6, 0xE6)
+                                              : kText;
+    QColor edge = visual == Visual::Disabled ? kPanel.lighter(130) : Accent(visual);
+    p.setPen(QPen(edge, std::max<qreal>(1.5, d * 0.12)));
+    p.setBrush(fill);
+    p.drawEllipse(core);
     p.restore();
 }
 

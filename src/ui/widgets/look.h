@@ -41,8 +41,13 @@ void CheckMark(QPainter& p, const QRectF& box, Visual visual, bool checked, bool
 // Text colour for a state.
 QColor TextColour(Visual visual, const QColor& normal = kText);
 // A small line icon drawn in `r`: "close", "minimise", "maximise", "settings", "return",
-// "reset", "help", "more", "up", "down", "record", "arrow-down". Unknown names draw nothing.
+// "reset", "help", "more", "up", "down", "record", "stop", "arrow-down". Unknown names draw
+// nothing.
 void Glyph(QPainter& p, const QRectF& r, const QString& name, const QColor& colour);
+// A slider groove across `r` (vertically centred), filled in the accent up to `share` (0..1).
+void SliderTrack(QPainter& p, const QRectF& r, qreal share, Visual visual);
+// A round slider thumb filling `r`; `focused` adds the focus ring around it.
+void SliderThumb(QPainter& p, const QRectF& r, Visual visual, bool focused);
 
 }  // namespace look
 }  // namespace veltra::ui

@@ -3,14 +3,19 @@
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
+#include <thread>
 
 #include "config/language.h"
 #include "ui/dialogs/dpi_popup.h"
 #include "ui/dialogs/lang_text.h"
 #include "ui/dialogs/message_box.h"
+#include "ui/dialogs/palette_dialog.h"
+#include "ui/dialogs/wait_dialog.h"
 #include "ui/widget_test_support.h"
 #include "ui/widgets/buttons.h"
+#include "ui/widgets/fields.h"
 #include "ui/widgets/labels.h"
+#include "ui/widgets/palette.h"
 #include "ui/widgets/sliders.h"
 
 namespace veltra::ui {
@@ -140,6 +145,95 @@ TEST_F(DialogsTest, DpiPopupInsideItsOwnerWhereWindowsCannotBePlaced) {
     EXPECT_FALSE(popup.dialog.ShownInsideOwner());
     EXPECT_TRUE(popup.dialog.isWindow());
     EXPECT_TRUE(popup.dialog.isVisible());
+}
+
+}  // namespace
+}  // namespace veltra::ui
+
+namespace veltra::ui {
+namespace {
+
+// Runs `palette` and does `act` on it once it is shown.
+int RunPalette(MousePaletteDlg& palette, std::function<void()> act) {
+    QTimer::singleShot(0, &palette, std::move(act));
+    return palette.Run(nullptr);
+}
+
+TEST_F(DialogsTest, PalettePresetNineConfirmedGivesItsColourAndIndex) {
+    MousePaletteDlg palette;
+    palette.SetColor(0x0000FF);
+    int result = RunPalette(palette, [&] {
+        QTest::mouseClick(palette.GetControl(39 + 9), Qt::LeftButton);
+        QTest::mouseClick(palette.GetControl(55), Qt::LeftButton);
+    });
+    EXPECT_EQ(result, kResultOk);
+    EXPECT_EQ(palette.GetColor(), 0xFF7F00u);
+    EXPECT_EQ(palette.GetPresetIndex(), 9);
+    EXPECT_EQ(palette.GetControl(39)->geometry(), Edges(30, 60, 66, 96));
+    EXPECT_EQ(palette.GetControl(39 + 15)->geometry(), Edges(380, 110, 416, 146));
+    EXPECT_EQ(palette.GetControl(55)->geometry(), Edges(340, 170, 440, 200));
+}
+
+TEST_F(DialogsTest, PaletteConfirmedWithoutChoiceKeepsTheColourAndIndexZero) {
+    MousePaletteDlg palette;
+    palette.SetColor(0x123456);
+    int result =
+        RunPalette(palette, [&] { QTest::keyClick(palette.GetControl(55), Qt::Key_Return); });
+    EXPECT_EQ(result, kResultOk);
+    EXPECT_EQ(palette.GetColor(), 0x123456u);
+    EXPECT_EQ(palette.GetPresetIndex(), 0);
+
+    MousePaletteDlg cancelled;
+    cancelled.SetColor(0x00FF00);
+    EXPECT_EQ(RunPalette(cancelled,
+                         [&] {
+                             QTest::mouseClick(cancelled.GetControl(39 + 3), Qt::LeftButton);
+                             QTest::mouseClick(cancelled.GetControl(31), Qt::LeftButton);
+                         }),
+              kResultCancel);
+}
+
+TEST_F(DialogsTest, PaletteComponentFieldsAreClampedAndMakeTheColour) {
+    MousePaletteDlg palette;
+    palette.SetColor(0x000000);
+    palette.Create(nullptr, "Mouse PaletteDlg", kStylePopup, Edges(0, 0, 460, 220));
+    auto* red = palette.Get<MEdit>(36);
+    auto* blue = palette.Get<MEdit>(38);
+    ASSERT_NE(red, nullptr);
+    EXPECT_FALSE(red->isVisible());
+    red->SetTitle("300");
+    blue->SetTitle("16");
+    // What leaving a field reports.
+    palette.Notify(*red, Event::FocusLost, 0);
+    EXPECT_EQ(red->GetTitle(), QStringLiteral("255"));
+    EXPECT_EQ(palette.GetColor(), 0x1000FFu);
+    EXPECT_EQ(palette.Get<CirclePalette>(32)->GetColor(), 0x1000FFu);
+    // A preset fills the fields.
+    QTest::mouseClick(palette.GetControl(39 + 9), Qt::LeftButton);
+    EXPECT_EQ(red->GetTitle(), QStringLiteral("0"));
+    EXPECT_EQ(palette.Get<MEdit>(37)->GetTitle(), QStringLiteral("127"));
+    EXPECT_EQ(blue->GetTitle(), QStringLiteral("255"));
+}
+
+TEST_F(DialogsTest, WaitDialogEndsOnlyThroughDoOkAndAnimatesOnlyWhileShown) {
+    QWidget owner;
+    owner.setGeometry(100, 100, 1280, 780);
+    WaitDlg wait(&owner);
+    EXPECT_EQ(wait.geometry().center(), owner.frameGeometry().center());
+    EXPECT_EQ(wait.size(), QSize(102, 102));
+    EXPECT_FALSE(wait.AnimationRunning());
+    bool animated_while_shown = false;
+    std::thread worker;
+    QTimer::singleShot(0, &wait, [&] {
+        animated_while_shown = wait.AnimationRunning();
+        QTest::keyClick(&wait, Qt::Key_Escape);
+        wait.close();
+        worker = std::thread([&] { wait.DoOK(); });
+    });
+    EXPECT_EQ(wait.ShowModal(kShow), kResultOk);
+    worker.join();
+    EXPECT_TRUE(animated_while_shown);
+    EXPECT_FALSE(wait.AnimationRunning());
 }
 
 }  // namespace

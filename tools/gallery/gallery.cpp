@@ -15,6 +15,8 @@
 #include "ui/dialogs/dpi_popup.h"
 #include "ui/dialogs/lang_text.h"
 #include "ui/dialogs/message_box.h"
+#include "ui/dialogs/palette_dialog.h"
+#include "ui/dialogs/wait_dialog.h"
 #include "ui/widgets/control.h"
 #include "ui/widgets/control_factory.h"
 #include "ui/widgets/dialog.h"
@@ -168,6 +170,17 @@ std::vector<std::pair<QString, QImage>> Dialogs() {
         shots.emplace_back(QStringLiteral("DPIMsgDlg DPI"), popup.grab().toImage());
         popup.ShowReportRate(0);
         shots.emplace_back(QStringLiteral("DPIMsgDlg report rate"), popup.grab().toImage());
+    }
+    {
+        ui::MousePaletteDlg palette;
+        palette.SetColor(0xFF7F00);
+        palette.Create(nullptr, QStringLiteral("Mouse PaletteDlg"), ui::kStylePopup,
+                       ui::Edges(0, 0, 460, 220));
+        shots.emplace_back(QStringLiteral("MousePaletteDlg"), Shot(palette));
+    }
+    {
+        ui::WaitDlg wait(nullptr);
+        shots.emplace_back(QStringLiteral("WaitDlg"), Shot(wait));
     }
     return shots;
 }

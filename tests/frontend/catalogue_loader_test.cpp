@@ -5,6 +5,7 @@
 #include "config/model_fixture.h"
 #include "device/driver_comm.h"
 #include "device/hid_port.h"
+#include "shell/app_folders.h"
 
 namespace veltra {
 namespace {
@@ -30,7 +31,7 @@ class LoadCatalogueTest : public test::ModelFixture {
     void Load() { LoadCatalogue(catalogue_, state_, window_, view_, comm_, store_); }
 
     std::string Image(const std::string& name) const {
-        return (program() / "skins" / "device" / name).string();
+        return (program() / "skins" / kDefaultTheme / "device" / name).string();
     }
 
     CatalogueState catalogue_;

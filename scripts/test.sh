@@ -60,6 +60,7 @@ check() {
 stage "build with -Werror and run every test"
 if build ci-werror; then
     run_ctest werror build/ci-werror
+    echo "every control and dialog, in both languages: build/ci-werror/gallery/{en,zh}/all.png"
 fi
 
 stage "source checks: layer includes and formatting"

@@ -25,6 +25,14 @@
 namespace veltra::gallery {
 namespace {
 
+// The grab at full resolution: on a scaled screen a grab holds more pixels than its size says,
+// and the sheets show them one to one.
+QImage Pixels(const QPixmap& grab) {
+    QImage image = grab.toImage();
+    image.setDevicePixelRatio(1.0);
+    return image;
+}
+
 enum class State { Normal, Hover, Pressed, Focused, Disabled, Checked };
 
 const char* StateName(State s) {
@@ -81,7 +89,7 @@ QImage RenderState(std::string_view class_name, State state) {
             break;
     }
     QCoreApplication::processEvents();
-    return canvas.grab().toImage();
+    return Pixels(canvas.grab());
 }
 
 bool Blank(const QImage& image) {
@@ -147,7 +155,7 @@ QImage Stack(const std::vector<QImage>& rows) {
 QImage Shot(QWidget& window) {
     window.show();
     QCoreApplication::processEvents();
-    return window.grab().toImage();
+    return Pixels(window.grab());
 }
 
 std::vector<std::pair<QString, QImage>> Dialogs() {
@@ -167,9 +175,9 @@ std::vector<std::pair<QString, QImage>> Dialogs() {
     {
         ui::DPIMsgDlg popup(nullptr);
         popup.ShowDPI(1600);
-        shots.emplace_back(QStringLiteral("DPIMsgDlg DPI"), popup.grab().toImage());
+        shots.emplace_back(QStringLiteral("DPIMsgDlg DPI"), Pixels(popup.grab()));
         popup.ShowReportRate(0);
-        shots.emplace_back(QStringLiteral("DPIMsgDlg report rate"), popup.grab().toImage());
+        shots.emplace_back(QStringLiteral("DPIMsgDlg report rate"), Pixels(popup.grab()));
     }
     {
         ui::MousePaletteDlg palette;

@@ -223,7 +223,13 @@ void FillSample(std::string_view class_name, ui::MControl& control) {
 }
 
 void CheckSample(ui::MControl& control) {
-    (void)control;
+    if (auto* group = dynamic_cast<ui::GroupButton*>(&control)) {
+        group->SetCheck(true);
+    } else if (auto* check = dynamic_cast<ui::CCheckButton*>(&control)) {
+        check->SetCheck(true);
+    } else if (auto* toggle = dynamic_cast<ui::MButton3*>(&control)) {
+        toggle->SetCheck(true);
+    }
 }
 
 }  // namespace veltra::gallery

@@ -219,11 +219,6 @@ void ClickableControl::keyReleaseEvent(QKeyEvent* event) {
     MControlFont::keyReleaseEvent(event);
 }
 
-void ClickableControl::focusInEvent(QFocusEvent* event) {
-    MControlFont::focusInEvent(event);
-    update();
-}
-
 void ClickableControl::focusOutEvent(QFocusEvent* event) {
     SetPressed(false);
     MControlFont::focusOutEvent(event);

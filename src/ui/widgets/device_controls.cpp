@@ -673,11 +673,6 @@ void CDeviceList::focusInEvent(QFocusEvent* event) {
     update();
 }
 
-void CDeviceList::focusOutEvent(QFocusEvent* event) {
-    MControlFont::focusOutEvent(event);
-    update();
-}
-
 void CDeviceList::resizeEvent(QResizeEvent* event) {
     MControlFont::resizeEvent(event);
     first_row_ = std::clamp(first_row_, 0, MaxScroll());

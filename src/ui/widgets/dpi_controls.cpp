@@ -322,16 +322,6 @@ void DPIControl::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void DPIControl::focusInEvent(QFocusEvent* event) {
-    MControlFont::focusInEvent(event);
-    update();
-}
-
-void DPIControl::focusOutEvent(QFocusEvent* event) {
-    MControlFont::focusOutEvent(event);
-    update();
-}
-
 // ---- DPISlider ----
 
 DPISlider::DPISlider(MDialog& owner, QWidget* parent, int id) : MControlFont(owner, parent, id) {
@@ -553,11 +543,6 @@ void DPISlider::keyReleaseEvent(QKeyEvent* event) {
     MControlFont::keyReleaseEvent(event);
 }
 
-void DPISlider::focusInEvent(QFocusEvent* event) {
-    MControlFont::focusInEvent(event);
-    update();
-}
-
 void DPISlider::focusOutEvent(QFocusEvent* event) {
     MControlFont::focusOutEvent(event);
     update();
@@ -753,16 +738,6 @@ void ReporteCtrl::keyPressEvent(QKeyEvent* event) {
     if (target != selected_) {
         Choose(target);
     }
-}
-
-void ReporteCtrl::focusInEvent(QFocusEvent* event) {
-    MControlFont::focusInEvent(event);
-    update();
-}
-
-void ReporteCtrl::focusOutEvent(QFocusEvent* event) {
-    MControlFont::focusOutEvent(event);
-    update();
 }
 
 }  // namespace veltra::ui

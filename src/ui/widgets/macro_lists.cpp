@@ -422,11 +422,6 @@ void RowList::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void RowList::focusInEvent(QFocusEvent* event) {
-    MControlFont::focusInEvent(event);
-    update();
-}
-
 void RowList::focusOutEvent(QFocusEvent* event) {
     MControlFont::focusOutEvent(event);
     pressed_button_ = -1;

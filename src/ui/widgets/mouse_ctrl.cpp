@@ -288,14 +288,4 @@ void MouseCtrl::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void MouseCtrl::focusInEvent(QFocusEvent* event) {
-    MControlFont::focusInEvent(event);
-    update();
-}
-
-void MouseCtrl::focusOutEvent(QFocusEvent* event) {
-    MControlFont::focusOutEvent(event);
-    update();
-}
-
 }  // namespace veltra::ui

@@ -239,11 +239,6 @@ void CirclePalette::keyPressEvent(QKeyEvent* event) {
     PickAt(at);
 }
 
-void CirclePalette::focusInEvent(QFocusEvent* event) {
-    MControl::focusInEvent(event);
-    update();
-}
-
 void CirclePalette::focusOutEvent(QFocusEvent* event) {
     dragging_ = false;
     MControl::focusOutEvent(event);
@@ -409,11 +404,6 @@ void PaletteBar::keyReleaseEvent(QKeyEvent* event) {
         return;
     }
     MControl::keyReleaseEvent(event);
-}
-
-void PaletteBar::focusInEvent(QFocusEvent* event) {
-    MControl::focusInEvent(event);
-    update();
 }
 
 void PaletteBar::focusOutEvent(QFocusEvent* event) {

@@ -226,16 +226,6 @@ void MSlider::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void MSlider::focusInEvent(QFocusEvent* event) {
-    MControl::focusInEvent(event);
-    update();
-}
-
-void MSlider::focusOutEvent(QFocusEvent* event) {
-    MControl::focusOutEvent(event);
-    update();
-}
-
 LightSlider::LightSlider(MDialog& owner, QWidget* parent, int id) : MSlider(owner, parent, id) {
     SetRange(0, 255);
 }

@@ -314,14 +314,4 @@ void MTabCtrl::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void MTabCtrl::focusInEvent(QFocusEvent* event) {
-    MControlFont::focusInEvent(event);
-    update();
-}
-
-void MTabCtrl::focusOutEvent(QFocusEvent* event) {
-    MControlFont::focusOutEvent(event);
-    update();
-}
-
 }  // namespace veltra::ui

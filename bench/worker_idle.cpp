@@ -12,28 +12,11 @@
 
 #include <unistd.h>
 
-#include "device/device_view.h"
 #include "device/device_worker.h"
 #include "device/driver_comm.h"
+#include "idle_session.h"
 #include "sim/simulated_backend.h"
 #include "store/profile_store.h"
-
-namespace {
-
-class SilentView : public veltra::DeviceView {
-  public:
-    void DeviceListChanged(const veltra::DeviceList&) override {}
-    void ConnectionChanged(const veltra::ConnectionUpdate&) override {}
-    void ProfilesChanged(const veltra::ProfileList&) override {}
-    void BatteryChanged(const veltra::BatteryInfo&) override {}
-    void SettingsRefreshed(const veltra::PageRefresh&) override {}
-    void MouseSettingsChanged(const veltra::MouseSettingsChange&) override {}
-    void TaskFinished(veltra::TaskCode) override {}
-};
-
-constexpr int kDeviceType = 101;
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -50,24 +33,16 @@ int main(int argc, char** argv) {
         bus.Plug(bus.AddMouse(), veltra::sim::Link::Wired, 0x3554, 0xF5D5);
     }
     veltra::DriverComm comm(std::move(backend));
-    comm.AddDevice(0x3554, 0xF5D5, "", kDeviceType, veltra::ConnectionMode::Wired);
+    comm.AddDevice(0x3554, 0xF5D5, "", veltra::bench::kIdleDeviceType,
+                   veltra::ConnectionMode::Wired);
 
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("worker_idle_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder / "db");
     veltra::ProfileStore store;
     veltra::SharedDeviceState state;
-    SilentView view;
-    veltra::WorkerHooks hooks;
-    hooks.load_device_model = [&] {
-        if (!store.IsOpen()) {
-            store.SwitchDeviceModel(folder, "Mouse", kDeviceType);
-        }
-        return false;
-    };
-    hooks.read_device_type = [] { return kDeviceType; };
-    hooks.write_device_type = [](int) {};
-    hooks.profile_word = [] { return std::string("Profile"); };
+    veltra::bench::SilentView view;
+    veltra::WorkerHooks hooks = veltra::bench::IdleHooks(store, folder);
     {
         veltra::DeviceWorker worker(comm, store, state, view, hooks);
         worker.QueueTask(veltra::TaskCode::InitialSync);

@@ -5,11 +5,32 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <algorithm>
 
 #include "ui/widgets/dialog.h"
 #include "ui/widgets/manager.h"
 
 namespace veltra::ui {
+
+std::optional<int> StepTarget(int key, int current, int count, int previous, int next) {
+    if (count <= 0) {
+        return std::nullopt;
+    }
+    int last = count - 1;
+    if (key == previous) {
+        return current < 0 ? 0 : std::clamp(current - 1, 0, last);
+    }
+    if (key == next) {
+        return current < 0 ? 0 : std::clamp(current + 1, 0, last);
+    }
+    if (key == Qt::Key_Home) {
+        return 0;
+    }
+    if (key == Qt::Key_End) {
+        return last;
+    }
+    return std::nullopt;
+}
 
 MControl::MControl(MDialog& owner, QWidget* parent, int id)
     : QWidget(parent), owner_(owner), id_(id) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 
 #include "ui/widgets/events.h"
 #include "ui/widgets/look.h"
@@ -16,6 +17,11 @@
 namespace veltra::ui {
 
 class MDialog;
+
+// Where the selection of a row of `count` items goes for the arrow keys of its direction
+// (`previous`, `next`), Home and End; nothing for other keys. With nothing selected
+// (`current` < 0) either arrow goes to the first item.
+std::optional<int> StepTarget(int key, int current, int count, int previous, int next);
 
 class MControl : public QWidget {
   public:

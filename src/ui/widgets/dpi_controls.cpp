@@ -285,41 +285,23 @@ void DPIControl::keyPressEvent(QKeyEvent* event) {
         MControlFont::keyPressEvent(event);
         return;
     }
-    int target = -1;
-    switch (event->key()) {
-        case Qt::Key_Left:
-            target = selected_ < 0 ? 0 : std::max(0, selected_ - 1);
-            break;
-        case Qt::Key_Right:
-            target = selected_ < 0 ? 0 : std::min(count_ - 1, selected_ + 1);
-            break;
-        case Qt::Key_Home:
-            target = 0;
-            break;
-        case Qt::Key_End:
-            target = count_ - 1;
-            break;
-        case Qt::Key_Space:
-            if (!event->isAutoRepeat()) {
-                Act(std::max(selected_, 0), Part::Check);
-            }
-            event->accept();
-            return;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (!event->isAutoRepeat()) {
-                Act(std::max(selected_, 0), Part::Swatch);
-            }
-            event->accept();
-            return;
-        default:
-            MControlFont::keyPressEvent(event);
-            return;
+    if (std::optional<int> target =
+            StepTarget(event->key(), selected_, count_, Qt::Key_Left, Qt::Key_Right)) {
+        event->accept();
+        if (*target != selected_) {
+            Act(*target, Part::Level);
+        }
+        return;
+    }
+    bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (event->key() != Qt::Key_Space && !enter) {
+        MControlFont::keyPressEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat()) {
+        Act(std::max(selected_, 0), enter ? Part::Swatch : Part::Check);
     }
     event->accept();
-    if (target != selected_) {
-        Act(target, Part::Level);
-    }
 }
 
 // ---- DPISlider ----
@@ -711,32 +693,15 @@ void ReporteCtrl::leaveEvent(QEvent* event) {
 }
 
 void ReporteCtrl::keyPressEvent(QKeyEvent* event) {
-    if (items_.empty()) {
+    std::optional<int> target =
+        StepTarget(event->key(), selected_, GetItemCount(), Qt::Key_Left, Qt::Key_Right);
+    if (!target) {
         MControlFont::keyPressEvent(event);
         return;
     }
-    int last = GetItemCount() - 1;
-    int target = -1;
-    switch (event->key()) {
-        case Qt::Key_Left:
-            target = std::max(0, selected_ - 1);
-            break;
-        case Qt::Key_Right:
-            target = std::min(last, selected_ + 1);
-            break;
-        case Qt::Key_Home:
-            target = 0;
-            break;
-        case Qt::Key_End:
-            target = last;
-            break;
-        default:
-            MControlFont::keyPressEvent(event);
-            return;
-    }
     event->accept();
-    if (target != selected_) {
-        Choose(target);
+    if (*target != selected_) {
+        Choose(*target);
     }
 }
 

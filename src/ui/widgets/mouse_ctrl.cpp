@@ -259,32 +259,15 @@ void MouseCtrl::leaveEvent(QEvent* event) {
 }
 
 void MouseCtrl::keyPressEvent(QKeyEvent* event) {
-    if (items_.empty()) {
+    std::optional<int> target =
+        StepTarget(event->key(), selected_, GetItemCount(), Qt::Key_Up, Qt::Key_Down);
+    if (!target) {
         MControlFont::keyPressEvent(event);
         return;
     }
-    int last = GetItemCount() - 1;
-    int target = -1;
-    switch (event->key()) {
-        case Qt::Key_Up:
-            target = selected_ < 0 ? 0 : std::max(0, selected_ - 1);
-            break;
-        case Qt::Key_Down:
-            target = selected_ < 0 ? 0 : std::min(last, selected_ + 1);
-            break;
-        case Qt::Key_Home:
-            target = 0;
-            break;
-        case Qt::Key_End:
-            target = last;
-            break;
-        default:
-            MControlFont::keyPressEvent(event);
-            return;
-    }
     event->accept();
-    if (target != selected_) {
-        Choose(target);
+    if (*target != selected_) {
+        Choose(*target);
     }
 }
 

@@ -4,7 +4,9 @@
 // animation timer and the modal run.
 //
 // Threads: everything runs on the user-interface thread except DoOK and DoCancel, which any
-// thread may call; they are posted and reach the dialog only while it exists.
+// thread may call while the dialog exists; they are posted and dropped if the dialog is gone
+// when they would run. A thread that cannot know the dialog still exists posts to a longer-lived
+// owner instead (ui_thread.h), which ends the dialog it holds at that moment.
 #include <QColor>
 #include <QPoint>
 #include <QRect>

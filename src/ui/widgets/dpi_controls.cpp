@@ -631,7 +631,8 @@ void ReporteCtrl::paintEvent(QPaintEvent* event) {
         QRectF cell = QRectF(ItemRect(i)).adjusted(2, 2, -2, -2);
         bool selected = i == selected_;
         if (selected) {
-            look::Panel(painter, cell, look::Accent(visual), radius - 1);
+            // Disabled, the choice stays readable: a grey cell with dimmed text.
+            look::Panel(painter, cell, isEnabled() ? look::Accent() : look::kBorder, radius - 1);
         } else if (i == hovered_ && isEnabled()) {
             look::Panel(painter, cell, look::kFieldHover, radius - 1);
         } else if (i > 0 && i - 1 != selected_) {
@@ -646,8 +647,11 @@ void ReporteCtrl::paintEvent(QPaintEvent* event) {
         painter.setPen(selected ? QPen(look::kText, 1.5) : Qt::NoPen);
         painter.setBrush(isEnabled() ? FromColourValue(items_[i].colour) : look::kTextDisabled);
         painter.drawEllipse(QPointF(x + 4, cell.center().y()), 4.0, 4.0);
-        painter.setPen(look::TextColour(
-            visual, selected ? look::kText : TextColourOr(look::kTextDim.lighter(130))));
+        painter.setPen(
+            selected && !isEnabled()
+                ? look::kTextDim
+                : look::TextColour(
+                      visual, selected ? look::kText : TextColourOr(look::kTextDim.lighter(130))));
         painter.drawText(QRectF(x + 14, cell.top(), cell.right() - x - 14, cell.height()),
                          Qt::AlignLeft | Qt::AlignVCenter, text);
     }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <thread>
@@ -9,6 +10,7 @@
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/control_factory.h"
 #include "ui/widgets/labels.h"
+#include "ui/widgets/manager.h"
 
 namespace veltra::ui {
 namespace {
@@ -107,6 +109,27 @@ TEST(Dialog, NumberedTimersRunOnTheInjectedClock) {
     dialog.KillTimer(100);
     clock->Advance(std::chrono::milliseconds(5000));
     EXPECT_EQ(dialog.fired, 1);
+}
+
+}  // namespace
+}  // namespace veltra::ui
+
+namespace veltra::ui {
+namespace {
+
+TEST(Manager, IconsLoadFromFilesAndAMissingFileGivesNone) {
+    QTemporaryDir dir;
+    QString path = dir.filePath("app.png");
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::blue);
+    ASSERT_TRUE(image.save(path));
+    EXPECT_FALSE(MRender::LoadIconFromFile(path).isNull());
+    EXPECT_TRUE(MRender::LoadIconFromFile(dir.filePath("missing.png")).isNull());
+    QFile text(dir.filePath("not-an-image.png"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not an image");
+    text.close();
+    EXPECT_TRUE(MRender::LoadIconFromFile(text.fileName()).isNull());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 // when they would run. A thread that cannot know the dialog still exists posts to a longer-lived
 // owner instead (ui_thread.h), which ends the dialog it holds at that moment.
 #include <QColor>
+#include <QIcon>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -62,6 +63,7 @@ class MWindow : public QWidget {
     void ShowWindow(int command);
     void DestroyWindow();
     void MoveWindow(const QRect& rect);
+    void SetIcon(const QIcon& icon) { setWindowIcon(icon); }
     QRect GetClientRect() const { return rect(); }
     // The work area of the screen the window is on (or the primary one).
     QRect WorkArea() const;

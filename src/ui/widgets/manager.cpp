@@ -69,6 +69,11 @@ QFont Manager::UiFont(int pixel_size, int weight) {
     return font;
 }
 
+QIcon MRender::LoadIconFromFile(const QString& path) {
+    QIcon icon(path);
+    return icon.availableSizes().isEmpty() ? QIcon() : icon;
+}
+
 QColor FromArgb(std::uint32_t argb) {
     return QColor::fromRgba(argb);
 }

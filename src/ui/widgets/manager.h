@@ -4,6 +4,7 @@
 // read by every control while it paints.
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QString>
 #include <cstdint>
 
@@ -28,6 +29,13 @@ class Manager {
     // "Segoe UI" of the skin: the desktop's UI font, falling back to fonts that cover Latin and
     // Simplified Chinese. Sizes are in device-independent pixels, as the skin gives them.
     static QFont UiFont(int pixel_size, int weight = 400);
+};
+
+class MRender {
+  public:
+    // An icon from a file (any image format Qt reads, with its @2x sibling); a null icon when
+    // the file cannot be read.
+    static QIcon LoadIconFromFile(const QString& path);
 };
 
 // A 32-bit ARGB value as a colour.

@@ -421,8 +421,10 @@ std::vector<GroupButton*> GroupButton::Members(bool self) const {
     }
     // Dialogs owned by this one are its children too; their buttons are not of this group.
     MDialog& owner = Owner();
-    for (GroupButton* button : owner.findChildren<GroupButton*>()) {
-        if (&button->Owner() == &owner && button->group_ == group_ &&
+    // The controls carry no meta-object of their own, so the type is asked of each child.
+    for (QWidget* child : owner.findChildren<QWidget*>()) {
+        auto* button = dynamic_cast<GroupButton*>(child);
+        if (button != nullptr && &button->Owner() == &owner && button->group_ == group_ &&
             typeid(*button) == typeid(*this) && (self || button != this)) {
             members.push_back(button);
         }

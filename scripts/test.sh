@@ -36,10 +36,14 @@ run_ctest() {
     [ "$status" -eq 0 ] || failed_stages+=("$name")
 }
 
-# Configures with the preset of that name (CMakePresets.json) into build/<name> and builds.
+# Configures with the preset of that name (CMakePresets.json) into build/<name> and builds
+# everything, or only the targets named after it.
 build() {
     local name=$1
-    cmake --preset "$name" >/dev/null && cmake --build "build/$name" -j "$jobs" || {
+    shift
+    local targets=()
+    [ $# -gt 0 ] && targets=(--target "$@")
+    cmake --preset "$name" >/dev/null && cmake --build "build/$name" -j "$jobs" "${targets[@]}" || {
         failed_stages+=("$name (build)")
         return 1
     }
@@ -83,7 +87,7 @@ if build ci-asan; then
 fi
 
 stage "ThreadSanitizer (device and platform tests)"
-if build ci-tsan; then
+if build ci-tsan test_device test_platform test_sim; then
     TSAN_OPTIONS=halt_on_error=1 run_ctest tsan build/ci-tsan -L 'device|platform|sim'
 fi
 

@@ -757,9 +757,15 @@ TEST(DeviceControls, EveryClassPaintsAtAnySizeAndHasAFocusPolicyThatFitsItsInput
             delete control;
         }
     }
-    // Input controls take the focus; display-only ones do not.
+    // Input controls take the focus while they hold something to choose; display-only ones
+    // never do.
     EXPECT_EQ(dialog.CreateControl("BatteryCtrl", 1, QRect())->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(dialog.CreateControl("MouseCtrl", 2, QRect())->focusPolicy(), Qt::StrongFocus);
+    auto* buttons = dynamic_cast<MouseCtrl*>(dialog.CreateControl("MouseCtrl", 2, QRect()));
+    EXPECT_EQ(buttons->focusPolicy(), Qt::NoFocus);
+    buttons->AddItem("Left", 0, 0, QPoint(10, 10), QPoint(20, 10), QPoint(30, 10));
+    EXPECT_EQ(buttons->focusPolicy(), Qt::StrongFocus);
+    buttons->DeleteAllItems();
+    EXPECT_EQ(buttons->focusPolicy(), Qt::NoFocus);
 }
 
 }  // namespace

@@ -104,6 +104,13 @@ void MControl::SetPressed(bool pressed) {
     }
 }
 
+void MControl::OfferFocus(bool offered) {
+    setFocusPolicy(offered ? Qt::StrongFocus : Qt::NoFocus);
+    if (!offered && hasFocus()) {
+        clearFocus();
+    }
+}
+
 void MControl::AnimationChanged() {
     if (animated_) {
         owner_.AnimationStateChanged();

@@ -55,6 +55,9 @@ class MControl : public QWidget {
     Visual CurrentVisual() const;
     bool IsPressed() const { return pressed_; }
     void SetPressed(bool pressed);
+    // Lists take the keyboard focus only while they hold something to choose, so Tab never
+    // stops on an empty control.
+    void OfferFocus(bool offered);
     // Tells the dialog that Animating() may have changed.
     void AnimationChanged();
     // The name assistive technology reads: the text, else the tooltip.

@@ -255,7 +255,7 @@ void CDeviceState::paintEvent(QPaintEvent* event) {
 
 CDeviceList::CDeviceList(MDialog& owner, QWidget* parent, int id)
     : MControlFont(owner, parent, id) {
-    setFocusPolicy(Qt::StrongFocus);
+    OfferFocus(false);
     setMouseTracking(true);
 }
 
@@ -274,6 +274,7 @@ void CDeviceList::AddDevice(const QString& name, int device_type, const QString&
     row->name = name;
     row->type = device_type;
     row->picture = LoadPicture(image);
+    OfferFocus(true);
     if (selected_ < 0) {
         selected_ = 0;
     }
@@ -282,6 +283,7 @@ void CDeviceList::AddDevice(const QString& name, int device_type, const QString&
 }
 
 void CDeviceList::ClearList() {
+    OfferFocus(false);
     rows_.clear();
     selected_ = -1;
     cursor_ = -1;

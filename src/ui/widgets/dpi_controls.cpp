@@ -23,7 +23,7 @@ constexpr int kMaxSteps = 1 << 20;
 // ---- DPIControl ----
 
 DPIControl::DPIControl(MDialog& owner, QWidget* parent, int id) : MControlFont(owner, parent, id) {
-    setFocusPolicy(Qt::StrongFocus);
+    OfferFocus(false);
     setMouseTracking(true);
 }
 
@@ -34,10 +34,12 @@ void DPIControl::AddItem(int dpi, std::uint32_t colour) {
     values_[count_] = dpi;
     colours_[count_] = colour;
     ++count_;
+    OfferFocus(true);
     update();
 }
 
 void DPIControl::DeleteAllItems() {
+    OfferFocus(false);
     count_ = 0;
     selected_ = -1;
     hovered_ = {};
@@ -550,6 +552,7 @@ ReporteCtrl::ReporteCtrl(MDialog& owner, QWidget* parent, int id)
 
 void ReporteCtrl::AddItem(const QString& text, int value, std::uint32_t colour) {
     items_.push_back(Item{text, value, colour});
+    OfferFocus(true);
     if (selected_ < 0) {
         selected_ = 0;
     }
@@ -558,6 +561,7 @@ void ReporteCtrl::AddItem(const QString& text, int value, std::uint32_t colour) 
 }
 
 void ReporteCtrl::DeleteAllItems() {
+    OfferFocus(false);
     items_.clear();
     selected_ = -1;
     hovered_ = -1;

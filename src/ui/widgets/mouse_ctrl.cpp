@@ -37,17 +37,19 @@ qreal DistanceToSegment(const QPointF& p, const QPointF& a, const QPointF& b) {
 }  // namespace
 
 MouseCtrl::MouseCtrl(MDialog& owner, QWidget* parent, int id) : MControlFont(owner, parent, id) {
-    setFocusPolicy(Qt::StrongFocus);
+    OfferFocus(false);
     setMouseTracking(true);
 }
 
 void MouseCtrl::AddItem(const QString& text, int key_value, int direction, const QPoint& p1,
                         const QPoint& p2, const QPoint& p3) {
     items_.push_back(Item{text, {}, key_value, direction, Sane(p1), Sane(p2), Sane(p3)});
+    OfferFocus(true);
     update();
 }
 
 void MouseCtrl::DeleteAllItems() {
+    OfferFocus(false);
     items_.clear();
     selected_ = -1;
     hovered_ = -1;

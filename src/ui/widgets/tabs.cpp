@@ -46,7 +46,7 @@ MControl* MTabLayout::CreateControl(std::string_view class_name, int id, const Q
 }
 
 MTabCtrl::MTabCtrl(MDialog& owner, QWidget* parent, int id) : MControlFont(owner, parent, id) {
-    setFocusPolicy(Qt::StrongFocus);
+    OfferFocus(false);
     setMouseTracking(true);
     SetFont(16);
 }
@@ -62,6 +62,7 @@ int MTabCtrl::AddItem(int item_id, const QString& text, const QString& icon, MTa
     }
     item.page = page;
     items_.push_back(std::move(item));
+    OfferFocus(true);
     if (selected_ < 0) {
         selected_ = 0;
     }

@@ -62,6 +62,8 @@ DeviceLink MakeDeviceLink(const Catalogue& catalogue, const DeviceLinkOptions& o
             sim::MakeDemoBackend(DemoIdsFor(catalogue, options.device_type), demo_options);
         link.kind = DeviceLinkKind::Simulated;
         link.simulated = demo.backend.get();
+        link.demo_mouse = demo.mouse;
+        link.demo_devices = {demo.wired, demo.receiver};
         link.hotplug = std::make_unique<sim::SimulatedHotplugSource>(*demo.backend);
         link.backend = WithRecordingFromEnvironment(std::move(demo.backend));
         return link;

@@ -23,6 +23,12 @@ enum class DeviceLinkKind {
     Simulated,  // the demo mouse, in this process
 };
 
+// The devices the demo plugged for its mouse; -1 for one it did not plug.
+struct DemoDevices {
+    int wired = -1;
+    int receiver = -1;
+};
+
 struct DeviceLink {
     DeviceLinkKind kind = DeviceLinkKind::Platform;
     // The socket of a bridge peer; empty otherwise.
@@ -32,6 +38,9 @@ struct DeviceLink {
     // The simulated bus under `backend` in demo mode, for plugging the demo mouse in and out;
     // owned by `backend`.
     sim::SimulatedBackend* simulated = nullptr;
+    // The demo mouse on `simulated` and the devices leading to it; -1 outside demo mode.
+    int demo_mouse = -1;
+    DemoDevices demo_devices;
 };
 
 struct DeviceLinkOptions {

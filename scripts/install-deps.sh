@@ -8,6 +8,7 @@ packages=(
     libsqlite3-dev libhidapi-dev libpugixml-dev libudev-dev nlohmann-json3-dev
     clang libclang-rt-14-dev clang-format
     qt6-base-dev fonts-dejavu-core fonts-wqy-microhei
+    appstream desktop-file-utils
     python3
 )
 

@@ -105,7 +105,7 @@ std::optional<Json> DecodeEnvelope(std::string_view line, std::string& error) {
         error = "\"version\" must be an integer";
         return std::nullopt;
     }
-    if (*IntMember(*value, "version") != kInstanceProtocolVersion) {
+    if (IntMember(*value, "version") != kInstanceProtocolVersion) {
         error = "unsupported protocol version " + EncodeJson(*version) + " (this program speaks " +
                 std::to_string(kInstanceProtocolVersion) + ")";
         return std::nullopt;

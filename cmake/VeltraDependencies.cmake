@@ -8,7 +8,7 @@ pkg_check_modules(HIDAPI REQUIRED IMPORTED_TARGET hidapi-hidraw)
 pkg_check_modules(UDEV REQUIRED IMPORTED_TARGET libudev)
 
 # The window. Qt's own headers are large; the window's libraries precompile them.
-find_package(Qt6 REQUIRED COMPONENTS Widgets)
+find_package(Qt6 REQUIRED COMPONENTS Widgets Network)
 
 if(VELTRA_TESTS)
     find_package(GTest REQUIRED)

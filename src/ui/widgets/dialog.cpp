@@ -191,7 +191,8 @@ int MDialog::ShowModal(int command) {
     }
     QEventLoop loop;
     loop_ = &loop;
-    ShowWindow(command == kShowHide ? kShow : command);
+    // A window that starts hidden (in the notification area) runs its loop all the same.
+    ShowWindow(command);
     QPointer<MDialog> alive(this);
     loop.exec(QEventLoop::DialogExec);
     if (!alive) {

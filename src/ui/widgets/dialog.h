@@ -98,8 +98,8 @@ class MDialog : public MWindow {
         return dynamic_cast<T*>(GetControl(id));
     }
 
-    // Runs a nested event loop until DoOK (result 1) or DoCancel (2). A dialog ended before
-    // it is shown returns at once.
+    // Shows the window by `command` (kShowHide keeps it hidden) and runs a nested event loop
+    // until DoOK (result 1) or DoCancel (2). A dialog ended before it is shown returns at once.
     int ShowModal(int command = kShow);
     void DoOK();
     void DoCancel();

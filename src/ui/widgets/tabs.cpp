@@ -77,6 +77,11 @@ void MTabCtrl::SetItemPage(int index, MTabLayout* page) {
     }
 }
 
+QString MTabCtrl::GetItemText(int index) const {
+    return index >= 0 && index < GetItemCount() ? items_[static_cast<std::size_t>(index)].text
+                                                : QString();
+}
+
 void MTabCtrl::SetItemText(int index, const QString& text) {
     if (index >= 0 && index < GetItemCount()) {
         items_[index].text = text;

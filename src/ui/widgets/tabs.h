@@ -38,6 +38,8 @@ class MTabCtrl : public MControlFont {
     // Links `page` to the item at `index` (null unlinks).
     void SetItemPage(int index, MTabLayout* page);
     void SetItemText(int index, const QString& text);
+    // Empty for an index out of range.
+    QString GetItemText(int index) const;
     void SetItemVisible(int index, bool visible);
     bool IsItemVisible(int index) const;
     // Selects an item and switches the pages, without notifying. Out of range: nothing.

@@ -1,0 +1,5 @@
+#include "app/window_app.h"
+
+int main(int argc, char** argv) {
+    return veltra::app::RunWindowApp(argc, argv);
+}

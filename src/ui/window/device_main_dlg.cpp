@@ -1,0 +1,381 @@
+#include "ui/window/device_main_dlg.h"
+
+#include <QKeyEvent>
+
+#include "config/language.h"
+#include "device/device_worker.h"
+#include "device/driver_comm.h"
+#include "platform/linux/hidraw_access.h"
+#include "shell/app_folders.h"
+#include "shell/settings_key.h"
+#include "store/profile_store.h"
+#include "ui/dialogs/dpi_popup.h"
+#include "ui/dialogs/lang_text.h"
+#include "ui/dialogs/wait_dialog.h"
+#include "ui/widgets/buttons.h"
+#include "ui/widgets/device_controls.h"
+#include "ui/widgets/fields.h"
+#include "ui/widgets/labels.h"
+#include "ui/widgets/manager.h"
+#include "ui/widgets/tabs.h"
+#include "ui/widgets/ui_thread.h"
+#include "ui/window/main_window_ids.h"
+#include "ui/window/tray_port.h"
+#include "ui/window/window_views.h"
+
+namespace veltra::ui {
+
+namespace ids = main_window;
+namespace text = main_window::text;
+
+namespace {
+
+constexpr int kWidth = 1280;
+constexpr int kHeight = 780;
+// The tooltip field of a notification icon holds 127 characters.
+constexpr int kTooltipLimit = 127;
+// The battery's charge animation; nothing runs while no control animates.
+constexpr int kAnimationMs = 40;
+
+}  // namespace
+
+DeviceMainDlg::DeviceMainDlg(MainWindowEnvironment environment)
+    : env_(std::move(environment)),
+      view_(std::make_unique<WindowDeviceView>(*this)),
+      model_view_(std::make_unique<WindowModelView>(*this)) {
+    WorkerHooks hooks;
+    hooks.load_device_model = [this] {
+        const std::lock_guard lock(model_mutex_);
+        ApplyDeviceModel(catalogue_.catalogue.models, *env_.store, model_, *model_view_);
+        return model_.lighting;
+    };
+    worker_ = std::make_unique<DeviceWorker>(*env_.comm, *env_.store, state_, *view_, hooks);
+    if (env_.worker_period_ms > 0) {
+        worker_->SetPeriod(std::chrono::milliseconds(env_.worker_period_ms));
+    }
+    SetBackgroundColour(QColor(0x17, 0x18, 0x1C));
+    EnableWndDrag(true);
+}
+
+DeviceMainDlg::~DeviceMainDlg() {
+    StopDevices();
+    if (env_.tray != nullptr) {
+        env_.tray->SetHandlers({});
+        env_.tray->Hide();
+    }
+}
+
+bool DeviceMainDlg::CreateMain() {
+    if (!Create(nullptr, Manager::GetDeviceName(), kStylePopup, QRect(0, 0, kWidth, kHeight))) {
+        return false;
+    }
+    CenterWindow();
+    return true;
+}
+
+void DeviceMainDlg::OnCreateControls(const QRect& client) {
+    CreateFrame(client);
+    CreatePageContainers(client);
+    CreateTabs();
+    CreateHomePage(client);
+    CreateSettingsPage(client);
+    if (!env_.extra_menu.empty()) {
+        auto* button = Create<CTextButton>("CTextButton", ids::kExtraMenuButton, {},
+                                           LangText(env_.extra_menu_title));
+        button->SetFont(14);
+        button->SetAlignment(Qt::AlignRight);
+    }
+    // The home view: the notice, no tabs and no status-bar controls.
+    GetControl(ids::kHomePage)->SetVisible(true);
+    ShowTabBar(false);
+    ShowStatusControls(false);
+}
+
+void DeviceMainDlg::OnLayout(const QRect& client) {
+    if (GetControl(ids::kLogo) == nullptr) {
+        return;
+    }
+    LayoutFrame(client);
+    LayoutHomePage(client);
+    LayoutSettingsPage(client);
+    if (MControl* button = GetControl(ids::kExtraMenuButton)) {
+        button->SetRect(Edges(client.width() - 240, client.height() - 35, client.width() - 20,
+                              client.height() - 5));
+    }
+}
+
+void DeviceMainDlg::OnInitDialog() {
+    icon_ = MRender::LoadIconFromFile(Manager::SkinFolder() + QStringLiteral("/icon/app.png"));
+    if (icon_.isNull()) {
+        icon_ = QIcon::fromTheme(QStringLiteral("veltra-mouse"));
+    }
+    AddTrayIcon();
+    SetIcon(icon_);
+    dpi_popup_ = std::make_unique<DPIMsgDlg>(this);
+    {
+        const std::lock_guard lock(model_mutex_);
+        LoadCatalogue(catalogue_, model_, *model_view_, *model_view_, *env_.comm, *env_.store);
+    }
+    Get<CDeviceList>(ids::kDeviceList)->SetSelectDevice(catalogue_.current_device_type);
+    StartDevices();
+    SetMTimer(kAnimationMs);
+    UpdateHomeNotice();
+}
+
+void DeviceMainDlg::StartDevices() {
+    hotplug_queue_ =
+        std::make_unique<HotplugQueue>([this] { PostTo(this, [this] { DrainHotplug(); }); });
+    if (env_.hotplug != nullptr) {
+        hotplug_started_ = RegisterForDeviceNotifications(*env_.hotplug, *hotplug_queue_);
+    }
+    worker_->QueueTask(TaskCode::InitialSync);
+    if (!worker_->IsRunning()) {
+        worker_->StartWorker();
+    }
+}
+
+void DeviceMainDlg::StopDevices() {
+    if (hotplug_started_) {
+        env_.hotplug->Stop();
+        hotplug_started_ = false;
+    }
+    // Cancels the worker's waits, so the exchange in progress ends at once, and closes its view
+    // before the join: nothing it does afterwards reaches this window.
+    if (worker_) {
+        worker_->StopWorker();
+    }
+}
+
+void DeviceMainDlg::DrainHotplug() {
+    if (!hotplug_queue_ || shut_down_) {
+        return;
+    }
+    for (const HotplugEvent& event : hotplug_queue_->TakeAll()) {
+        worker_->UpdateUSBDevice(event);
+    }
+}
+
+void DeviceMainDlg::AddTrayIcon() {
+    if (env_.tray == nullptr) {
+        return;
+    }
+    env_.tray->SetHandlers({
+        .activated =
+            [this](TrayPort::Activation activation) {
+                if (activation != TrayPort::Activation::Context) {
+                    ShowAndRaise();
+                }
+            },
+        .exit_chosen = [this] { Shutdown(0); },
+    });
+    env_.tray->SetExitText(LangText(text::kExit));
+    env_.tray->Show(icon_, Manager::GetDeviceName().left(kTooltipLimit));
+}
+
+bool DeviceMainDlg::CanHideToTray() const {
+    return env_.tray != nullptr && env_.tray->Available() && env_.tray->Visible();
+}
+
+void DeviceMainDlg::ShowAndRaise() {
+    if (shut_down_) {
+        return;
+    }
+    if (isMinimized()) {
+        showNormal();
+    }
+    ShowWindow(kShowNormal);
+    raise();
+    activateWindow();
+}
+
+void DeviceMainDlg::Shutdown(int exit_code) {
+    if (shut_down_) {
+        return;
+    }
+    shut_down_ = true;
+    exit_code_ = exit_code;
+    if (wait_) {
+        wait_->DoOK();
+    }
+    StopDevices();
+    if (env_.tray != nullptr) {
+        env_.tray->Hide();
+    }
+    if (dpi_popup_) {
+        dpi_popup_->close();
+        dpi_popup_.reset();
+    }
+    env_.store->Close();
+    hide();
+    EndModal(kResultOk);
+}
+
+void DeviceMainDlg::OnClose() {
+    // The desktop's close (a window-manager button, Alt+F4) is the close button.
+    OnNotify(ids::kCloseButton, Code(Event::Action), 0);
+}
+
+void DeviceMainDlg::keyPressEvent(QKeyEvent* event) {
+    // Escape closes dialogs, never the program.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    MDialog::keyPressEvent(event);
+}
+
+WaitDlg* DeviceMainDlg::CurrentWaitDialog() const {
+    return wait_.data();
+}
+
+QString DeviceMainDlg::VersionLabelText() const {
+    if (!catalogue_.catalogue.software.found) {
+        return {};
+    }
+    return QString::fromStdString(FormatVersionLabel(catalogue_.catalogue.software.version));
+}
+
+void DeviceMainDlg::UpdateTrayNote() {
+    auto* note = Get<MText>(ids::kTrayNote);
+    if (note == nullptr) {
+        return;
+    }
+    const bool tray = env_.tray != nullptr && env_.tray->Available();
+    note->SetTitle(LangText(text::kNoTrayNote));
+    note->SetVisible(!tray);
+}
+
+void DeviceMainDlg::UpdateHomeNotice() {
+    bool no_access = false;
+    if (!connected_ && env_.hidraw) {
+        std::vector<std::pair<int, int>> pairs;
+        for (const DeviceModelEntry& mode : catalogue_.catalogue.modes) {
+            pairs.emplace_back(mode.vid, mode.pid);
+        }
+        no_access = !FindInaccessibleHidrawNodes(pairs).empty();
+    }
+    no_access_ = no_access;
+    Get<MText>(ids::kNoticeText)
+        ->SetTitle(no_access ? LangText(text::kNoAccessBody) : LangText(text::kPleaseConnect));
+    Get<MText>(ids::kNoticeText)->SetFont(no_access ? 16 : 20);
+    LayoutHomePage(rect());
+}
+
+// The device view's reports.
+
+void DeviceMainDlg::OnDeviceListChanged(const DeviceList& list) {
+    auto* devices = Get<CDeviceList>(ids::kDeviceList);
+    for (const DeviceListEntry& entry : list.models) {
+        devices->SetDeviceState(entry.device_type,
+                                entry.present ? static_cast<int>(entry.mode) : kModeNone,
+                                entry.online ? 1 : 0);
+        devices->SetDeviceVersion(entry.device_type, entry.present ? entry.release_number : -1);
+    }
+    devices->SetSelectDevice(list.selected_type);
+    catalogue_.current_device_type = list.selected_type;
+    if (auto* models = Get<MComboBox>(ids::kModelCombo)) {
+        models->SelectData(list.selected_type);
+    }
+}
+
+void DeviceMainDlg::OnConnectionChanged(const ConnectionUpdate& update) {
+    connection_mode_ = static_cast<int>(update.mode);
+    connected_ = update.connected;
+    auto* state = Get<CDeviceState>(ids::kConnectionState);
+    state->SetConnectionMode(connection_mode_);
+    state->SetTitle(LangText(update.text_id));
+    GetControl(ids::kNoticeBackground)->SetVisible(!update.connected);
+    GetControl(ids::kNoticeText)->SetVisible(!update.connected);
+    GetControl(ids::kDeviceList)->SetVisible(update.connected);
+    if (!update.connected) {
+        Get<BatteryCtrl>(ids::kBattery)->SetBatteryInfo(0, kBatteryUnknown);
+    }
+    UpdateHomeNotice();
+    // The program settings page decides the view when it is left.
+    if (settings_page_shown_) {
+        return;
+    }
+    auto* tabs = Get<MTabCtrl>(ids::kTabBar);
+    if (!update.connected) {
+        ShowHomeView();
+        return;
+    }
+    ShowTabBar(true);
+    if (update.open_device_pages) {
+        tabs->SetSelectItem(1);
+        OnTabSelected(1);
+    }
+}
+
+void DeviceMainDlg::OnProfilesChanged(const ProfileList& profiles) {
+    auto* combo = Get<MComboBox>(ids::kProfileCombo);
+    combo->DelAllItems();
+    for (const ProfileListEntry& entry : profiles.entries) {
+        combo->AddItem(QString::fromStdString(entry.display_name), entry.profile_id);
+    }
+    combo->SelectData(profiles.active_profile);
+}
+
+void DeviceMainDlg::OnBatteryChanged(const BatteryInfo& battery) {
+    const int state = battery.charging ? kBatteryCharging : kBatteryDischarging;
+    Get<BatteryCtrl>(ids::kBattery)->SetBatteryInfo(battery.level, state);
+    Get<CDeviceList>(ids::kDeviceList)
+        ->SetDeviceBattery(catalogue_.current_device_type, battery.level, state);
+}
+
+void DeviceMainDlg::OnSettingsRefreshed(const PageRefresh& refresh) {
+    Get<MComboBox>(ids::kProfileCombo)->SelectData(refresh.profile);
+}
+
+void DeviceMainDlg::OnMouseSettingsChanged(const MouseSettingsChange& change) {
+    if (!dpi_popup_) {
+        return;
+    }
+    if (change.dpi) {
+        dpi_popup_->ShowDPI(change.dpi->value);
+    }
+    if (change.report_rate) {
+        dpi_popup_->ShowReportRate(*change.report_rate);
+    }
+}
+
+void DeviceMainDlg::OnTaskFinished(TaskCode code) {
+    (void)code;
+    if (wait_) {
+        wait_->DoOK();
+    }
+}
+
+// Window messages from other programs.
+
+int DeviceMainDlg::OnWindowMessage(int message, int wparam, int lparam) {
+    switch (message) {
+        case ids::kMessageConnection:
+            if (wparam == 1 || wparam == 2 || wparam == 3 || wparam == 100) {
+                ShowConnectionNotice(wparam);
+            }
+            return 1;
+        case ids::kMessageExit:
+            if (lparam != ids::kExitConfirmation) {
+                return 0;
+            }
+            Shutdown(0);
+            return 1;
+        case ids::kMessageUpdatePrompt:
+        case ids::kMessageProfileFile:
+            // Accepted; the update download and the profile files bring their handlers.
+            return 1;
+        case ids::kMessageLanguage:
+            // Another program stored a language: take it, then every text.
+            if (const std::optional<int> stored = ReadLanguageId(); stored && *stored != 0) {
+                SetCurrentLanguageId(*stored);
+                Get<MComboBox>(ids::kLanguageCombo)->SelectData(*stored);
+            }
+            ApplyLanguageTexts();
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace veltra::ui

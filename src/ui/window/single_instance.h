@@ -1,0 +1,65 @@
+#pragma once
+// One running window per caption. The first start holds a lock file in the runtime folder and
+// listens on a local socket beside it; a later start finds the lock held and asks the holder,
+// over the socket, to show itself. The lock dies with its process, so a socket left behind by a
+// crashed instance never blocks a start: whoever takes the lock replaces the socket.
+//
+// The socket carries one-line requests (shell/instance_channel.h): "show" and the window
+// messages other programs send. Each is answered at once and carried out afterwards from the
+// event loop, so a message box it opens never keeps the sender waiting.
+//
+// Threads: the user-interface thread only.
+#include <QLockFile>
+#include <QString>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "shell/instance_channel.h"
+
+class QLocalServer;
+class QLocalSocket;
+
+namespace veltra::ui {
+
+class SingleInstance {
+  public:
+    enum class Role {
+        First,   // this process holds the lock and listens
+        Second,  // another process of the same caption holds it
+        Alone,   // no usable runtime folder: the program runs without the guard
+    };
+    using Handler = std::function<void(const InstanceRequest&)>;
+
+    explicit SingleInstance(const std::string& caption);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    Role Claim();
+    void SetHandler(Handler handler) { handler_ = std::move(handler); }
+    const std::filesystem::path& SocketPath() const { return socket_path_; }
+    // Why Claim answered Alone, for a warning.
+    const std::string& Problem() const { return problem_; }
+
+  private:
+    void Accept();
+    void Serve(QLocalSocket* socket);
+
+    std::filesystem::path socket_path_;
+    std::filesystem::path lock_path_;
+    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<QLocalServer> server_;
+    Handler handler_;
+    std::string problem_;
+};
+
+// Sends one request to the running instance and waits for its answer; nullopt when nothing
+// answers in time (the first instance may still be starting: connecting is retried until then).
+std::optional<InstanceReply> SendInstanceRequest(const std::filesystem::path& socket_path,
+                                                 const InstanceRequest& request,
+                                                 std::chrono::milliseconds timeout);
+
+}  // namespace veltra::ui

@@ -1,0 +1,183 @@
+#include "ui/window/window_views.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QThread>
+
+#include "ui/widgets/device_controls.h"
+#include "ui/widgets/fields.h"
+#include "ui/widgets/labels.h"
+#include "ui/widgets/tabs.h"
+#include "ui/widgets/ui_thread.h"
+#include "ui/window/device_main_dlg.h"
+#include "ui/window/main_window_ids.h"
+
+namespace veltra::ui {
+
+namespace ids = main_window;
+
+WindowDeviceView::WindowDeviceView(DeviceMainDlg& window) : window_(&window) {}
+
+void WindowDeviceView::DeviceListChanged(const DeviceList& list) {
+    PostTo(window_, [window = window_, list] { window->OnDeviceListChanged(list); });
+}
+
+void WindowDeviceView::ConnectionChanged(const ConnectionUpdate& update) {
+    PostTo(window_, [window = window_, update] { window->OnConnectionChanged(update); });
+}
+
+void WindowDeviceView::ProfilesChanged(const ProfileList& profiles) {
+    PostTo(window_, [window = window_, profiles] { window->OnProfilesChanged(profiles); });
+}
+
+void WindowDeviceView::BatteryChanged(const BatteryInfo& battery) {
+    PostTo(window_, [window = window_, battery] { window->OnBatteryChanged(battery); });
+}
+
+void WindowDeviceView::SettingsRefreshed(const PageRefresh& refresh) {
+    PostTo(window_, [window = window_, refresh] { window->OnSettingsRefreshed(refresh); });
+}
+
+void WindowDeviceView::MouseSettingsChanged(const MouseSettingsChange& change) {
+    PostTo(window_, [window = window_, change] { window->OnMouseSettingsChanged(change); });
+}
+
+void WindowDeviceView::TaskFinished(TaskCode code) {
+    PostTo(window_, [window = window_, code] { window->OnTaskFinished(code); });
+}
+
+WindowModelView::WindowModelView(DeviceMainDlg& window) : window_(&window) {}
+
+template <typename Call>
+void WindowModelView::OnWindow(Call&& call) {
+    if (QThread::currentThread() == window_->thread()) {
+        call(*window_);
+    } else {
+        PostTo(window_, [window = window_, call = std::forward<Call>(call)] { call(*window); });
+    }
+}
+
+void WindowModelView::ClearDeviceList() {
+    OnWindow([](DeviceMainDlg& w) {
+        if (auto* list = w.Get<CDeviceList>(ids::kDeviceList)) {
+            list->ClearList();
+        }
+    });
+}
+
+void WindowModelView::AddDeviceListEntry(const std::string& name, int device_type,
+                                         const std::string& image) {
+    OnWindow([name = QString::fromStdString(name), device_type,
+              image = QString::fromStdString(image)](DeviceMainDlg& w) {
+        if (auto* list = w.Get<CDeviceList>(ids::kDeviceList)) {
+            list->AddDevice(name, device_type, image);
+        }
+    });
+}
+
+void WindowModelView::DeleteAllModelItems() {
+    OnWindow([](DeviceMainDlg& w) {
+        if (auto* combo = w.Get<MComboBox>(ids::kModelCombo)) {
+            combo->DelAllItems();
+        }
+    });
+}
+
+void WindowModelView::AddModelItem(const std::string& text, int data) {
+    OnWindow([text = QString::fromStdString(text), data](DeviceMainDlg& w) {
+        if (auto* combo = w.Get<MComboBox>(ids::kModelCombo)) {
+            combo->AddItem(text, data);
+        }
+    });
+}
+
+void WindowModelView::SetModelCurSel(int index) {
+    OnWindow([index](DeviceMainDlg& w) {
+        if (auto* combo = w.Get<MComboBox>(ids::kModelCombo)) {
+            combo->SetCurSel(index);
+        }
+    });
+}
+
+void WindowModelView::SelectModelData(int data) {
+    OnWindow([data](DeviceMainDlg& w) {
+        if (auto* combo = w.Get<MComboBox>(ids::kModelCombo)) {
+            combo->SelectData(data);
+        }
+    });
+}
+
+int WindowModelView::ModelCurData() const {
+    // Asked only while the catalogue loads on the window's thread.
+    if (QThread::currentThread() != window_->thread()) {
+        return 0;
+    }
+    auto* combo = window_->Get<MComboBox>(ids::kModelCombo);
+    return combo == nullptr ? 0 : combo->GetCurData();
+}
+
+void WindowModelView::SetModelComboVisible(bool visible) {
+    // The model list is reached through the device list's cards; the combo box is not placed.
+    (void)visible;
+}
+
+void WindowModelView::SetVersionLabel(const std::string& text) {
+    OnWindow([text = QString::fromStdString(text)](DeviceMainDlg& w) {
+        if (auto* label = w.Get<MText>(ids::kVersionLabel)) {
+            label->SetTitle(text);
+        }
+    });
+}
+
+void WindowModelView::SetModelPictures(const std::string& image) {
+    {
+        const std::lock_guard lock(mutex_);
+        picture_ = image;
+    }
+    OnWindow([image = QString::fromStdString(image)](DeviceMainDlg& w) {
+        if (auto* picture = w.Get<MPicture>(ids::kModelPicture)) {
+            picture->SetImage(image, 1);
+        }
+    });
+}
+
+ViewRect WindowModelView::ClientRect() const {
+    return {0, 0, 1280, 780};
+}
+
+ViewSize WindowModelView::HomePictureImageSize() const {
+    std::string picture;
+    {
+        const std::lock_guard lock(mutex_);
+        picture = picture_;
+    }
+    if (picture.empty()) {
+        return {};
+    }
+    // Reading an image's header is safe on any thread; the control's copy is not.
+    const QSize size = QImageReader(QString::fromStdString(picture)).size();
+    return size.isValid() ? ViewSize{size.width(), size.height()} : ViewSize{};
+}
+
+void WindowModelView::SetButtonPagePictureRect(const ViewRect& rect) {
+    // The buttons page places its picture when it is built from the model.
+    (void)rect;
+}
+
+void WindowModelView::SetLightingTabVisible(bool visible) {
+    OnWindow([visible](DeviceMainDlg& w) {
+        if (auto* tabs = w.Get<MTabCtrl>(ids::kTabBar)) {
+            tabs->SetItemVisible(ids::kLightingTabIndex, visible);
+        }
+    });
+}
+
+void WindowModelView::DeleteAllButtons() {}
+
+void WindowModelView::AddButton(const std::string& text, int key_value, int direction,
+                                const std::array<ViewPoint, 3>& points) {
+    // The buttons page draws the model's buttons from the model state it is refreshed from.
+    (void)text, (void)key_value, (void)direction, (void)points;
+}
+
+}  // namespace veltra::ui

@@ -1,0 +1,95 @@
+#pragma once
+// The main window over the simulated mouse, offscreen: a private program folder view of the
+// build's data, private settings, data and runtime folders, a simulated mouse on its cable that
+// answers at once, and a notification area the test controls.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/driver_comm.h"
+#include "sim/simulated_backend.h"
+#include "sim/simulated_hotplug_source.h"
+#include "store/profile_store.h"
+#include "support/temp_dir.h"
+#include "ui/widgets/control.h"
+#include "ui/window/device_main_dlg.h"
+#include "ui/window/main_window_ids.h"
+#include "ui/window/tray_port.h"
+
+namespace veltra::ui::testing {
+
+namespace ids = main_window;
+
+// A notification area that is there or not, as the test says.
+class FakeTray : public TrayPort {
+  public:
+    bool available = true;
+    bool visible = false;
+    QString tooltip;
+    QString exit_text;
+    Handlers handlers;
+
+    bool Available() const override { return available; }
+    void SetHandlers(Handlers h) override { handlers = std::move(h); }
+    bool Show(const QIcon& icon, const QString& tip) override;
+    void Hide() override { visible = false; }
+    bool Visible() const override { return visible; }
+    void SetTooltip(const QString& tip) override { tooltip = tip; }
+    void SetExitText(const QString& text) override { exit_text = text; }
+};
+
+class WindowTest : public ::testing::Test {
+  protected:
+    WindowTest();
+    ~WindowTest() override;
+
+    // Builds and shows the window; waits until the mouse is shown as connected when one is
+    // plugged.
+    void OpenWindow(bool plugged = true);
+    // Processes events until `done` holds; false when it never does.
+    bool WaitUntil(const std::function<bool()>& done,
+                   std::chrono::milliseconds limit = std::chrono::seconds(20));
+    ::testing::AssertionResult WaitForConnection(bool connected);
+
+    // A user's action on a control, as the control reports it.
+    void Act(int id, int param = 0);
+    MControl* Control(int id) const { return window_->GetControl(id); }
+    template <typename T>
+    T* Get(int id) const {
+        return window_->Get<T>(id);
+    }
+    // Shown as far as the window is concerned (the window itself may be hidden).
+    bool Shown(int id) const;
+    QRect WindowRect(int id) const;
+    QString Title(int id) const;
+
+    void SetLanguage(int language);
+    std::filesystem::path StorePath() const;
+
+    test::TempDir dir_;
+    test::ScopedEnv program_;
+    test::ScopedEnv config_;
+    test::ScopedEnv data_;
+    test::ScopedEnv runtime_;
+    test::ScopedEnv home_;
+    sim::SimulatedBackend* backend_ = nullptr;
+    std::unique_ptr<DriverComm> comm_;
+    ProfileStore store_;
+    std::unique_ptr<sim::SimulatedHotplugSource> hotplug_;
+    FakeTray tray_;
+    bool with_tray_ = true;
+    int mouse_ = -1;
+    int wired_ = -1;
+    std::unique_ptr<DeviceMainDlg> window_;
+    // Message boxes the window showed: body, title, kind; answered by `box_answer`.
+    std::vector<std::string> boxes_;
+    int box_answer_ = 1;
+    std::vector<QString> opened_urls_;
+};
+
+}  // namespace veltra::ui::testing

@@ -90,6 +90,8 @@ TEST_F(WindowTest, ReturnFromTheSettingsPageDependsOnTheMouseAndTheTab) {
     EXPECT_FALSE(Shown(ids::kTabBar));
     EXPECT_FALSE(Shown(ids::kCloseButton));
     EXPECT_FALSE(Shown(ids::kStatusBar));
+    EXPECT_FALSE(Shown(ids::kDpiPage));
+    EXPECT_FALSE(Shown(ids::kHomePage));
     Act(ids::kReturnButton);
     EXPECT_FALSE(Shown(ids::kSettingsPage));
     EXPECT_TRUE(Shown(ids::kCloseButton));

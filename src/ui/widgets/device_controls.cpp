@@ -229,10 +229,18 @@ void CDeviceState::paintEvent(QPaintEvent* event) {
         painter.setBrush(look::kField);
         painter.drawRoundedRect(face, radius, radius);
     }
-    painter.setFont(TextFont());
-    QFontMetricsF metrics(painter.font());
     qreal icon = std::min<qreal>(16.0, height() - 8.0);
     qreal room = width() - icon - 26.0;
+    // A long state ("Connected by 2.4G receiver") takes a smaller size before it is cut.
+    QFont font = TextFont();
+    for (int size = font.pixelSize(); size > 11; --size) {
+        font.setPixelSize(size);
+        if (QFontMetricsF(font).horizontalAdvance(GetTitle()) <= room) {
+            break;
+        }
+    }
+    painter.setFont(font);
+    QFontMetricsF metrics(font);
     QString text = metrics.elidedText(GetTitle(), Qt::ElideRight, room);
     qreal group = icon + 6.0 + metrics.horizontalAdvance(text);
     qreal left = (TextAlignment() & Qt::AlignHCenter) != 0 ? (width() - group) / 2.0 : 10.0;
@@ -342,9 +350,9 @@ void CDeviceList::SetDeviceBattery(int device_type, int level, int state) {
     }
 }
 
-void CDeviceList::SetVersionLabels(const QString& label, const QString& unknown) {
-    version_label_ = label;
-    version_unknown_ = unknown;
+void CDeviceList::SetVersionLabels(const QString& mouse, const QString& receiver) {
+    mouse_label_ = mouse;
+    receiver_label_ = receiver;
     update();
 }
 
@@ -421,18 +429,16 @@ int CDeviceList::CardAt(const QPoint& pos) const {
 }
 
 QString CDeviceList::VersionText(const Row& row) const {
-    QString version;
-    if (row.release >= 0) {
-        version = QStringLiteral("v%1.%2")
-                      .arg((row.release >> 8) & 0xFF, 0, 16)
-                      .arg(row.release & 0xFF, 2, 16, QLatin1Char('0'));
-    } else {
-        version = version_unknown_;
+    // An absent model has no version to show.
+    if (row.release < 0) {
+        return {};
     }
-    if (version_label_.isEmpty()) {
-        return version;
-    }
-    return version.isEmpty() ? version_label_ : version_label_ + QStringLiteral(": ") + version;
+    const QString version = QStringLiteral("v%1.%2")
+                                .arg((row.release >> 8) & 0xFF, 0, 16)
+                                .arg(row.release & 0xFF, 2, 16, QLatin1Char('0'));
+    // Behind a receiver the version read is the receiver's.
+    const QString& label = row.mode == kModeReceiver ? receiver_label_ : mouse_label_;
+    return label.isEmpty() ? version : label + QStringLiteral(": ") + version;
 }
 
 QString CDeviceList::AccessibleText() const {

@@ -101,8 +101,9 @@ class CDeviceList : public MControlFont {
     void SetDeviceVersion(int device_type, int release);
     // Battery of one model, as BatteryCtrl::SetBatteryInfo.
     void SetDeviceBattery(int device_type, int level, int state);
-    // The version line: "<label>: v1.02", or "<label>: <unknown>" without a release number.
-    void SetVersionLabels(const QString& label, const QString& unknown);
+    // The version line: "<label>: v1.02", with the receiver's label for a model reached through
+    // its receiver; no line without a release number.
+    void SetVersionLabels(const QString& mouse, const QString& receiver);
     void SetBatteryImages(const QString& level, const QString& charge);
     // A strip with one icon per connection mode, in the order wired, Bluetooth, receiver.
     void SetModeImage(const QString& file, int states);
@@ -152,8 +153,8 @@ class CDeviceList : public MControlFont {
     int hovered_ = -1;
     int pressed_card_ = -1;
     int first_row_ = 0;
-    QString version_label_;
-    QString version_unknown_;
+    QString mouse_label_;
+    QString receiver_label_;
     SkinImage level_image_;
     SkinImage charge_image_;
     SkinImage mode_image_;

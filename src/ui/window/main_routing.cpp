@@ -190,7 +190,10 @@ void DeviceMainDlg::ShowSettingsPage() {
         GetControl(id)->SetVisible(false);
     }
     ShowStatusControls(false);
-    // The page covers the device pages; they stay as they were beneath it.
+    for (int id : {ids::kButtonsPage, ids::kDpiPage, ids::kMacroPage, ids::kLightingPage,
+                   ids::kHomePage, ids::kPerformancePage}) {
+        GetControl(id)->SetVisible(false);
+    }
     GetControl(ids::kSettingsPage)->SetVisible(true);
     GetControl(ids::kSettingsPage)->raise();
     settings_page_shown_ = true;

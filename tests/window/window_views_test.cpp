@@ -1,0 +1,71 @@
+// The window's views rendered to PNG in both languages, for people to look at: home with and
+// without a mouse, the program settings page and every device page. Written below the build
+// tree (window-views/en, window-views/zh); a blank picture fails.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QSet>
+
+#include "ui/widgets/device_controls.h"
+#include "ui/widgets/tabs.h"
+#include "window/window_fixture.h"
+
+namespace veltra::ui::testing {
+namespace {
+
+const std::filesystem::path kViewsFolder =
+    std::filesystem::path(VELTRA_BIN_DIR).parent_path() / "window-views";
+
+int DistinctColours(const QImage& image) {
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 4) {
+        for (int x = 0; x < image.width(); x += 4) {
+            colours.insert(image.pixel(x, y));
+        }
+    }
+    return static_cast<int>(colours.size());
+}
+
+class WindowViewsTest : public WindowTest, public ::testing::WithParamInterface<int> {
+  protected:
+    void Save(const std::string& name) {
+        QCoreApplication::processEvents();
+        const QImage image = window_->grab().toImage();
+        EXPECT_GT(DistinctColours(image), 20) << name << " looks blank";
+        const std::filesystem::path folder = kViewsFolder / (GetParam() == 1033 ? "en" : "zh");
+        std::filesystem::create_directories(folder);
+        EXPECT_TRUE(image.save(QString::fromStdString((folder / (name + ".png")).string())));
+    }
+    void SelectTab(int index) {
+        Get<MTabCtrl>(ids::kTabBar)->SetSelectItem(index);
+        Act(ids::kTabBar, index);
+    }
+};
+
+TEST_P(WindowViewsTest, EveryViewRenders) {
+    SetLanguage(GetParam());
+    OpenWindow(false);
+    Save("home-without-mouse");
+    Act(ids::kSettingsButton);
+    Save("program-settings");
+    Act(ids::kReturnButton);
+
+    wired_ = backend_->Plug(mouse_, sim::Link::Wired, 0x3554, 0xF5D5);
+    ASSERT_TRUE(WaitForConnection(true));
+    const char* pages[] = {"", "buttons-page", "dpi-page", "lighting-page", "performance-page"};
+    for (int index = 1; index < 5; ++index) {
+        SelectTab(index);
+        Save(pages[index]);
+    }
+    SelectTab(0);
+    Save("home-with-mouse");
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, WindowViewsTest, ::testing::Values(1033, 2052),
+                         [](const ::testing::TestParamInfo<int>& param) {
+                             return param.param == 1033 ? std::string("English")
+                                                        : std::string("Chinese");
+                         });
+
+}  // namespace
+}  // namespace veltra::ui::testing

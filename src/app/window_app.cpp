@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/demo_menu.h"
+#include "app/termination.h"
 #include "common/log.h"
 #include "config/app_info.h"
 #include "config/catalogue.h"
@@ -17,6 +18,7 @@
 #include "frontend/demo_controls.h"
 #include "frontend/device_link.h"
 #include "frontend/startup.h"
+#include "platform/linux/hidraw_access.h"
 #include "shell/app_folders.h"
 #include "shell/instance_channel.h"
 #include "shell/settings_key.h"
@@ -175,7 +177,15 @@ int RunWindowApp(int argc, char** argv) {
     environment.store = &ProfileStore::Instance();
     environment.hotplug = link.hotplug.get();
     environment.tray = &tray;
-    environment.hidraw = link.kind == DeviceLinkKind::Platform;
+    if (link.kind == DeviceLinkKind::Platform) {
+        std::vector<std::pair<int, int>> pairs;
+        for (const DeviceModelEntry& mode : configuration.catalogue.modes) {
+            pairs.emplace_back(mode.vid, mode.pid);
+        }
+        environment.mouse_without_access = [pairs] {
+            return !FindInaccessibleHidrawNodes(pairs).empty();
+        };
+    }
     environment.executable = std::filesystem::read_symlink("/proc/self/exe").string();
     std::shared_ptr<DemoControls> demo;
     if (link.simulated != nullptr) {
@@ -198,6 +208,7 @@ int RunWindowApp(int argc, char** argv) {
             window.OnWindowMessage(request.message, request.wparam, request.lparam);
         }
     });
+    TerminationWatch termination([&window] { window.Shutdown(0); });
     int show = ui::kShow;
     if (options.autorun && ReadSettingValue(kAutorunMinimizeValue) == 1) {
         // Hidden needs a notification area to come back from; without one, minimised.

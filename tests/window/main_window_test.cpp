@@ -59,6 +59,24 @@ TEST_F(WindowTest, StartsAtHomeAndOpensTheDevicePagesWhenTheMouseAnswers) {
     EXPECT_EQ(Get<CDeviceState>(ids::kConnectionState)->GetConnectionMode(), kModeWired);
 }
 
+TEST_F(WindowTest, AMouseThisUserMayNotOpenIsExplainedInsteadOfNoMouse) {
+    mouse_without_access_ = true;
+    OpenWindow(false);
+    EXPECT_TRUE(Shown(ids::kNoticeText));
+    EXPECT_TRUE(Title(ids::kNoticeText).contains(QString::fromStdString(GetLangText(593))));
+    // The longer explanation gets a larger notice.
+    EXPECT_GT(WindowRect(ids::kNoticeText).height(), 80);
+
+    // Once the rule is installed and the mouse replugged, it is found as any mouse.
+    mouse_without_access_ = false;
+    wired_ = backend_->Plug(mouse_, sim::Link::Wired, 0x3554, 0xF5D5);
+    ASSERT_TRUE(WaitForConnection(true));
+    backend_->Unplug(wired_);
+    ASSERT_TRUE(WaitForConnection(false));
+    EXPECT_EQ(Title(ids::kNoticeText), QStringLiteral("Please connect your mouse"));
+    EXPECT_EQ(WindowRect(ids::kNoticeText), Edges(390, 160, 890, 240));
+}
+
 TEST_F(WindowTest, HomeTabHidesTheBarAndOnlyTheDeviceListLeadsBack) {
     OpenWindow();
     Get<MTabCtrl>(ids::kTabBar)->SetSelectItem(0);

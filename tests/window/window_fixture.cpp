@@ -82,6 +82,7 @@ void WindowTest::OpenWindow(bool plugged) {
     environment.tray = with_tray_ ? &tray_ : nullptr;
     environment.executable = "/opt/veltra mouse/bin/veltra-mouse";
     environment.worker_period_ms = 2;
+    environment.mouse_without_access = [this] { return mouse_without_access_; };
     window_ = std::make_unique<DeviceMainDlg>(std::move(environment));
     ASSERT_TRUE(window_->CreateMain());
     window_->ShowWindow(kShow);

@@ -83,6 +83,7 @@ class WindowTest : public ::testing::Test {
     std::unique_ptr<sim::SimulatedHotplugSource> hotplug_;
     FakeTray tray_;
     bool with_tray_ = true;
+    bool mouse_without_access_ = false;
     int mouse_ = -1;
     int wired_ = -1;
     std::unique_ptr<DeviceMainDlg> window_;

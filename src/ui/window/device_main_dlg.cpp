@@ -5,7 +5,6 @@
 #include "config/language.h"
 #include "device/device_worker.h"
 #include "device/driver_comm.h"
-#include "platform/linux/hidraw_access.h"
 #include "shell/app_folders.h"
 #include "shell/settings_key.h"
 #include "store/profile_store.h"
@@ -246,17 +245,12 @@ void DeviceMainDlg::UpdateTrayNote() {
 }
 
 void DeviceMainDlg::UpdateHomeNotice() {
-    bool no_access = false;
-    if (!connected_ && env_.hidraw) {
-        std::vector<std::pair<int, int>> pairs;
-        for (const DeviceModelEntry& mode : catalogue_.catalogue.modes) {
-            pairs.emplace_back(mode.vid, mode.pid);
-        }
-        no_access = !FindInaccessibleHidrawNodes(pairs).empty();
-    }
+    const bool no_access = !connected_ && env_.mouse_without_access && env_.mouse_without_access();
     no_access_ = no_access;
     Get<MText>(ids::kNoticeText)
-        ->SetTitle(no_access ? LangText(text::kNoAccessBody) : LangText(text::kPleaseConnect));
+        ->SetTitle(no_access ? LangText(text::kNoAccessTitle) + QStringLiteral("\n\n") +
+                                   LangText(text::kNoAccessBody)
+                             : LangText(text::kPleaseConnect));
     Get<MText>(ids::kNoticeText)->SetFont(no_access ? 16 : 20);
     LayoutHomePage(rect());
 }

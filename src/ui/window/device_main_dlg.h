@@ -55,9 +55,9 @@ struct MainWindowEnvironment {
     HotplugSource* hotplug = nullptr;
     // The notification area; may be null (no tray at all).
     TrayPort* tray = nullptr;
-    // True when the devices are the computer's own hidraw nodes, so that a mouse the user may not
-    // open can be told apart from no mouse.
-    bool hidraw = false;
+    // Whether a supported mouse is attached that this user may not open (the computer's own
+    // hidraw nodes without the access rule); asked while no mouse is connected. May be empty.
+    std::function<bool()> mouse_without_access;
     // The program to start with the session (written into the autostart entry).
     std::string executable;
     // Extra menu (demo mode): the language text of its button and its entries; no entries, no

@@ -83,6 +83,9 @@ void WindowTest::OpenWindow(bool plugged) {
     environment.executable = "/opt/veltra mouse/bin/veltra-mouse";
     environment.worker_period_ms = 2;
     environment.mouse_without_access = [this] { return mouse_without_access_; };
+    environment.clock = [this] {
+        return std::chrono::steady_clock::time_point(std::chrono::milliseconds(clock_ms_.load()));
+    };
     window_ = std::make_unique<DeviceMainDlg>(std::move(environment));
     ASSERT_TRUE(window_->CreateMain());
     window_->ShowWindow(kShow);

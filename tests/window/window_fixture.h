@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -84,6 +85,8 @@ class WindowTest : public ::testing::Test {
     FakeTray tray_;
     bool with_tray_ = true;
     bool mouse_without_access_ = false;
+    // The worker's receiver-poll clock, advanced by the test.
+    std::atomic<std::int64_t> clock_ms_{0};
     int mouse_ = -1;
     int wired_ = -1;
     std::unique_ptr<DeviceMainDlg> window_;

@@ -127,6 +127,30 @@ TEST_F(WindowTest, TheReceiverConnectionAndTheBatteryReachTheWindow) {
     EXPECT_EQ(Get<BatteryCtrl>(ids::kBattery)->GetState(), kBatteryDischarging);
 }
 
+TEST_F(WindowTest, AMouseAsleepBehindItsReceiverComesBackWhenItWakes) {
+    backend_->WithFirmware(mouse_, [](sim::FirmwareModel& firmware) { firmware.SetAsleep(true); });
+    const int receiver = backend_->Plug(mouse_, sim::Link::Receiver, 0x3554, 0xF5D6);
+    ASSERT_GE(receiver, 0);
+    OpenWindow(false);
+    ASSERT_TRUE(WaitForConnection(false));
+    EXPECT_TRUE(Shown(ids::kNoticeText));
+
+    backend_->WithFirmware(mouse_, [](sim::FirmwareModel& firmware) { firmware.SetAsleep(false); });
+    // The receiver is asked again at its next poll.
+    clock_ms_ += 6000;
+    ASSERT_TRUE(WaitUntil([this] {
+        return Title(ids::kConnectionState) == QString::fromStdString(GetLangText(52));
+    }));
+    EXPECT_TRUE(Shown(ids::kTabBar));
+    EXPECT_FALSE(Control(ids::kDeviceList)->isHidden());
+
+    // Asleep again: the next poll finds no answer and the window goes home.
+    backend_->WithFirmware(mouse_, [](sim::FirmwareModel& firmware) { firmware.SetAsleep(true); });
+    clock_ms_ += 6000;
+    ASSERT_TRUE(WaitForConnection(false));
+    EXPECT_FALSE(Shown(ids::kTabBar));
+}
+
 TEST_F(WindowTest, TheMouseDpiButtonShowsThePopUp) {
     OpenWindow();
     DPIMsgDlg* popup = window_->DpiPopup();

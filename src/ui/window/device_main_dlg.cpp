@@ -41,6 +41,7 @@ constexpr int kAnimationMs = 40;
 DeviceMainDlg::DeviceMainDlg(MainWindowEnvironment environment)
     : env_(std::move(environment)),
       view_(std::make_unique<WindowDeviceView>(*this)),
+      reports_([this] { PostTo(this, [this] { reports_.Drain(*view_); }); }),
       model_view_(std::make_unique<WindowModelView>(*this)) {
     WorkerHooks hooks;
     hooks.load_device_model = [this] {
@@ -48,7 +49,10 @@ DeviceMainDlg::DeviceMainDlg(MainWindowEnvironment environment)
         ApplyDeviceModel(catalogue_.catalogue.models, *env_.store, model_, *model_view_);
         return model_.lighting;
     };
-    worker_ = std::make_unique<DeviceWorker>(*env_.comm, *env_.store, state_, *view_, hooks);
+    if (env_.clock) {
+        hooks.now = env_.clock;
+    }
+    worker_ = std::make_unique<DeviceWorker>(*env_.comm, *env_.store, state_, reports_, hooks);
     if (env_.worker_period_ms > 0) {
         worker_->SetPeriod(std::chrono::milliseconds(env_.worker_period_ms));
     }

@@ -4,13 +4,14 @@
 // DPI pop-up.
 //
 // Threads: the window, its controls and every handler here belong to the user-interface thread.
-// The worker reports through the device view, whose window implementation posts each report to
-// this window in order (ui_thread.h); reports that arrive after the window is gone are dropped,
-// and the worker's view is closed before the worker is joined. Hot-plug sources post into a
-// queue that the window drains on its own thread.
+// The worker reports into a DeviceViewQueue (under its lock) and wakes the window with a posted
+// call that carries no data (ui_thread.h: dropped once the window is gone); the window drains
+// the queue in order. The worker's view is closed before the worker is joined. Hot-plug sources
+// post into a queue that the window drains the same way.
 #include <QIcon>
 #include <QPointer>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -21,6 +22,7 @@
 #include "config/device_description.h"
 #include "device/device_state.h"
 #include "device/device_view.h"
+#include "device/device_view_queue.h"
 #include "device/hotplug.h"
 #include "frontend/catalogue_loader.h"
 #include "ui/widgets/dialog.h"
@@ -64,8 +66,10 @@ struct MainWindowEnvironment {
     // menu.
     int extra_menu_title = 0;
     std::vector<ExtraMenuEntry> extra_menu;
-    // Shortens the worker's period and the simulated mouse's waits in tests; 0 keeps 30 ms.
+    // Shortens the worker's period in tests; 0 keeps 30 ms.
     int worker_period_ms = 0;
+    // The clock of the worker's receiver poll; empty: the steady clock.
+    std::function<std::chrono::steady_clock::time_point()> clock;
 };
 
 class DeviceMainDlg : public MDialog {
@@ -168,7 +172,10 @@ class DeviceMainDlg : public MDialog {
 
     MainWindowEnvironment env_;
     SharedDeviceState state_;
+    // The worker's reports cross to this thread through the queue and reach the window
+    // through the view.
     std::unique_ptr<DeviceView> view_;
+    DeviceViewQueue reports_;
     std::unique_ptr<WindowModelView> model_view_;
     std::unique_ptr<DeviceWorker> worker_;
     std::unique_ptr<HotplugQueue> hotplug_queue_;

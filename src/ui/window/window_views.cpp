@@ -19,31 +19,31 @@ namespace ids = main_window;
 WindowDeviceView::WindowDeviceView(DeviceMainDlg& window) : window_(&window) {}
 
 void WindowDeviceView::DeviceListChanged(const DeviceList& list) {
-    PostTo(window_, [window = window_, list] { window->OnDeviceListChanged(list); });
+    window_->OnDeviceListChanged(list);
 }
 
 void WindowDeviceView::ConnectionChanged(const ConnectionUpdate& update) {
-    PostTo(window_, [window = window_, update] { window->OnConnectionChanged(update); });
+    window_->OnConnectionChanged(update);
 }
 
 void WindowDeviceView::ProfilesChanged(const ProfileList& profiles) {
-    PostTo(window_, [window = window_, profiles] { window->OnProfilesChanged(profiles); });
+    window_->OnProfilesChanged(profiles);
 }
 
 void WindowDeviceView::BatteryChanged(const BatteryInfo& battery) {
-    PostTo(window_, [window = window_, battery] { window->OnBatteryChanged(battery); });
+    window_->OnBatteryChanged(battery);
 }
 
 void WindowDeviceView::SettingsRefreshed(const PageRefresh& refresh) {
-    PostTo(window_, [window = window_, refresh] { window->OnSettingsRefreshed(refresh); });
+    window_->OnSettingsRefreshed(refresh);
 }
 
 void WindowDeviceView::MouseSettingsChanged(const MouseSettingsChange& change) {
-    PostTo(window_, [window = window_, change] { window->OnMouseSettingsChanged(change); });
+    window_->OnMouseSettingsChanged(change);
 }
 
 void WindowDeviceView::TaskFinished(TaskCode code) {
-    PostTo(window_, [window = window_, code] { window->OnTaskFinished(code); });
+    window_->OnTaskFinished(code);
 }
 
 WindowModelView::WindowModelView(DeviceMainDlg& window) : window_(&window) {}

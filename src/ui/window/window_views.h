@@ -1,11 +1,11 @@
 #pragma once
 // The main window's implementations of the core's views.
 //
-// Threads: WindowDeviceView is called on the worker thread and posts every report to the window
-// (in order; dropped once the window is gone). WindowModelView is called on the user-interface
-// thread while the catalogue loads and on the worker thread when a rescan or a model change
-// loads a model: its changes run on the window's thread (at once there, posted from elsewhere),
-// and its questions are answered from files and fixed sizes, never from the controls.
+// Threads: WindowDeviceView runs on the window's thread: the worker reports into the window's
+// DeviceViewQueue, which the window drains into this view. WindowModelView is called on the
+// user-interface thread while the catalogue loads and on the worker thread when a rescan or a model
+// change loads a model: its changes run on the window's thread (at once there, posted from
+// elsewhere), and its questions are answered from files and fixed sizes, never from the controls.
 #include <QPointer>
 #include <mutex>
 #include <string>

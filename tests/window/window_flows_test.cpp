@@ -75,6 +75,24 @@ TEST_F(WindowTest, ChoosingAProfileMakesItActiveBehindTheWaitDialog) {
     EXPECT_EQ(profiles->GetCurData(), 3);
 }
 
+TEST_F(WindowTest, AFlowStartedDuringTheWaitReplacesTheDialogAndNothingHangs) {
+    OpenWindow();
+    auto* profiles = Get<MComboBox>(ids::kProfileCombo);
+    int dialogs = 0;
+    window_->SetWaitDialogHook([&](WaitDlg& dialog) {
+        EXPECT_TRUE(dialog.isModal());
+        if (++dialogs == 1) {
+            profiles->SelectData(4);
+            Act(ids::kProfileCombo, profiles->GetCurSel());
+        }
+    });
+    profiles->SelectData(2);
+    Act(ids::kProfileCombo, profiles->GetCurSel());
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_EQ(window_->CurrentWaitDialog(), nullptr);
+    EXPECT_EQ(store_.GetActiveProfile(), 4);
+}
+
 TEST_F(WindowTest, ChoosingAnotherModelServesItsStoreAndForgetsTheMouse) {
     OpenWindow();
     const std::string first_store = StorePath().filename().string();

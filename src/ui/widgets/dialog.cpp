@@ -119,6 +119,11 @@ MDialog::~MDialog() {
     // The controls go first, while the dialog they report to still exists; QWidget would
     // delete them only after this object is gone. Owned windows are not controls and stay.
     destroying_ = true;
+    // A dialog destroyed during its modal run ends the run, or the caller would wait forever.
+    if (loop_ != nullptr) {
+        loop_->exit();
+        loop_ = nullptr;
+    }
     timers_.reset();
     for (QObject* child : children()) {
         if (auto* control = dynamic_cast<MControl*>(child)) {
@@ -191,6 +196,11 @@ int MDialog::ShowModal(int command) {
     }
     QEventLoop loop;
     loop_ = &loop;
+    // While a dialog runs, the windows beneath it take no input: a second flow started from
+    // them would begin inside the first.
+    if (!isVisible() && command != kShowHide && parentWidget() != nullptr) {
+        setWindowModality(Qt::ApplicationModal);
+    }
     // A window that starts hidden (in the notification area) runs its loop all the same.
     ShowWindow(command);
     QPointer<MDialog> alive(this);

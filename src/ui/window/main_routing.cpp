@@ -328,20 +328,23 @@ void DeviceMainDlg::OpenWaitDialog() {
     if (wait_) {
         delete wait_.data();
     }
-    auto* dialog = new WaitDlg(this);
+    QPointer<WaitDlg> dialog = new WaitDlg(this);
     wait_ = dialog;
     if (wait_hook_) {
         PostTo(dialog, [this, dialog] {
-            if (wait_hook_) {
+            if (wait_hook_ && dialog) {
                 wait_hook_(*dialog);
             }
         });
     }
     dialog->ShowModal();
-    if (wait_ == dialog) {
-        wait_ = nullptr;
+    // A later flow may have replaced (and deleted) this dialog meanwhile.
+    if (dialog) {
+        if (wait_ == dialog) {
+            wait_ = nullptr;
+        }
+        dialog->deleteLater();
     }
-    dialog->deleteLater();
 }
 
 void DeviceMainDlg::ShowConnectionNotice(int kind) {

@@ -1,6 +1,8 @@
 // The frame, the navigation between views and the language of the main window.
 #include <gtest/gtest.h>
 
+#include <QMenu>
+
 #include "config/language.h"
 #include "device/device_worker.h"
 #include "shell/settings_key.h"
@@ -169,6 +171,30 @@ TEST_F(WindowTest, LanguageChangeRewritesEveryVisibleTextAtOnce) {
     EXPECT_EQ(Title(ids::kTitle), QStringLiteral("Veltra Mouse"));
     EXPECT_EQ(profiles->GetItemText(4).toStdString(), "Profile  5");
     EXPECT_EQ(Title(ids::kConnectionState), QStringLiteral("Connected by cable"));
+}
+
+TEST_F(WindowTest, TheDemoMenuRunsItsEntriesAndShowsTheirState) {
+    bool plugged = true;
+    int presses = 0;
+    extra_menu_ = {
+        {.text_id = 596,
+         .run = [&plugged] { plugged = !plugged; },
+         .checked = [&plugged] { return std::optional<bool>(plugged); }},
+        {.text_id = 600, .run = [&presses] { ++presses; }, .checked = {}, .enabled = false},
+    };
+    OpenWindow(false);
+    EXPECT_TRUE(Shown(ids::kExtraMenuButton));
+    Act(ids::kExtraMenuButton);
+    auto* menu = window_->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[0]->text(), QString::fromStdString(GetLangText(596)));
+    EXPECT_TRUE(actions[0]->isChecked());
+    EXPECT_FALSE(actions[1]->isEnabled());
+    actions[0]->trigger();
+    ASSERT_TRUE(WaitUntil([&plugged] { return !plugged; }));
+    EXPECT_EQ(presses, 0);
 }
 
 TEST_F(WindowTest, LinksOpenTheConfiguredAddresses) {

@@ -82,6 +82,8 @@ void WindowTest::OpenWindow(bool plugged) {
     environment.tray = with_tray_ ? &tray_ : nullptr;
     environment.executable = "/opt/veltra mouse/bin/veltra-mouse";
     environment.worker_period_ms = 2;
+    environment.extra_menu_title = 595;
+    environment.extra_menu = extra_menu_;
     environment.mouse_without_access = [this] { return mouse_without_access_; };
     environment.clock = [this] {
         return std::chrono::steady_clock::time_point(std::chrono::milliseconds(clock_ms_.load()));

@@ -85,6 +85,7 @@ class WindowTest : public ::testing::Test {
     FakeTray tray_;
     bool with_tray_ = true;
     bool mouse_without_access_ = false;
+    std::vector<ExtraMenuEntry> extra_menu_;
     // The worker's receiver-poll clock, advanced by the test.
     std::atomic<std::int64_t> clock_ms_{0};
     int mouse_ = -1;

@@ -36,12 +36,14 @@ class MenuWnd {
     ~MenuWnd();
 
     void SetCommandHandler(CommandHandler on_command) { on_command_ = std::move(on_command); }
-    void AddMenu(int command, const QString& text);
+    enum class Check { None, Unchecked, Checked };
+    // `check` shows a check box before the text; a disabled entry cannot be chosen.
+    void AddMenu(int command, const QString& text, Check check = Check::None, bool enabled = true);
     int GetMenuCount() const { return static_cast<int>(entries_.size()); }
 
-    // Shows the menu at `screen_point` (kept on the screen). False without entries. A menu
-    // this object opened before is closed first.
-    bool Create(const QPoint& screen_point, MenuAlign align = MenuAlign::Left);
+    // Shows the menu at `screen_point` (kept on the screen), below the point or, with `above`,
+    // ending at it. False without entries. A menu this object opened before is closed first.
+    bool Create(const QPoint& screen_point, MenuAlign align = MenuAlign::Left, bool above = false);
     // Closes the open menu without a choice.
     void Close();
     bool IsOpen() const;
@@ -50,6 +52,8 @@ class MenuWnd {
     struct Entry {
         int command;
         QString text;
+        Check check;
+        bool enabled;
     };
     QPointer<QWidget> owner_;
     CommandHandler on_command_;

@@ -1,8 +1,6 @@
 // Where every control notification of the main window goes, and the flows that span several
 // parts of the program: tabs, the program settings page, the choice of device, model, profile
 // and language, restoring defaults, the start-up and close options.
-#include <QMenu>
-
 #include <algorithm>
 #include <array>
 
@@ -363,20 +361,23 @@ void DeviceMainDlg::ShowConnectionNotice(int kind) {
 }
 
 void DeviceMainDlg::ShowExtraMenu() {
-    auto* menu = new QMenu(this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    for (const ExtraMenuEntry& entry : env_.extra_menu) {
-        QAction* action = menu->addAction(LangText(entry.text_id));
+    MenuWnd menu(this, [this](int command) {
+        if (command >= 0 && command < static_cast<int>(env_.extra_menu.size())) {
+            env_.extra_menu[static_cast<std::size_t>(command)].run();
+        }
+    });
+    for (std::size_t i = 0; i < env_.extra_menu.size(); ++i) {
+        const ExtraMenuEntry& entry = env_.extra_menu[i];
+        MenuWnd::Check check = MenuWnd::Check::None;
         if (entry.checked) {
             if (const std::optional<bool> checked = entry.checked()) {
-                action->setCheckable(true);
-                action->setChecked(*checked);
+                check = *checked ? MenuWnd::Check::Checked : MenuWnd::Check::Unchecked;
             }
         }
-        action->setEnabled(entry.enabled);
-        QObject::connect(action, &QAction::triggered, entry.run);
+        menu.AddMenu(static_cast<int>(i), LangText(entry.text_id), check, entry.enabled);
     }
-    menu->popup(mapToGlobal(GetControl(ids::kVersionLabel)->geometry().topRight()));
+    const QWidget* button = GetControl(ids::kExtraMenuButton);
+    menu.Create(button->mapToGlobal(QPoint(button->width(), 0)), MenuAlign::Right, true);
 }
 
 }  // namespace veltra::ui

@@ -31,6 +31,23 @@ TEST_F(WindowTest, ExitModeZeroShutsDownCleanly) {
     EXPECT_FALSE(window_->isVisible());
 }
 
+TEST_F(WindowTest, NothingReachesAWindowThatIsGone) {
+    OpenWindow();
+    // Reports are on their way when the window goes: the mouse leaves and comes back, and its
+    // DPI button is pressed.
+    backend_->Unplug(wired_);
+    backend_->Replug(wired_);
+    backend_->PressDpiButton(mouse_);
+    window_->Worker().QueueTask(TaskCode::InitialSync);
+    window_.reset();
+    for (int i = 0; i < 50; ++i) {
+        QCoreApplication::processEvents();
+    }
+    backend_->FlushHotplugEvents();
+    QCoreApplication::processEvents();
+    SUCCEED();
+}
+
 TEST_F(WindowTest, ExitModeOneHidesIntoTheTrayAndAClickBringsItBack) {
     OpenWindow();
     Get<CRadioButton>(ids::kExitToTrayRadio)->SetCheck(true);

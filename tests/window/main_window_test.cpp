@@ -3,6 +3,7 @@
 
 #include <QMenu>
 
+#include "app/window_app.h"
 #include "config/language.h"
 #include "device/device_worker.h"
 #include "shell/settings_key.h"
@@ -210,3 +211,22 @@ TEST_F(WindowTest, LinksOpenTheConfiguredAddresses) {
 
 }  // namespace
 }  // namespace veltra::ui::testing
+
+namespace veltra::app {
+namespace {
+
+TEST(AppOptions, KnownArgumentsAreTakenAndAnUnknownOneIsNamed) {
+    const ParsedOptions demo = ParseAppOptions({"--demo", "-autorun"});
+    ASSERT_TRUE(demo.options.has_value());
+    EXPECT_TRUE(demo.options->demo);
+    EXPECT_TRUE(demo.options->autorun);
+    EXPECT_FALSE(demo.options->help);
+    EXPECT_TRUE(ParseAppOptions({}).options.has_value());
+    EXPECT_TRUE(ParseAppOptions({"--autorun", "--version"}).options->version);
+    const ParsedOptions bad = ParseAppOptions({"--demo", "--frobnicate"});
+    EXPECT_FALSE(bad.options.has_value());
+    EXPECT_EQ(bad.error, "--frobnicate");
+}
+
+}  // namespace
+}  // namespace veltra::app

@@ -16,9 +16,6 @@ namespace text = main_window::text;
 
 namespace {
 
-constexpr std::uint32_t kWhite = 0xFFFFFFFF;
-constexpr std::uint32_t kGrey = 0xFF969696;
-
 struct TabItem {
     int item_id;
     int text_id;
@@ -50,14 +47,14 @@ void DeviceMainDlg::CreateFrame(const QRect& client) {
     logo->SetShowMode(1);
 
     auto* title = Create<MText>("MText", ids::kTitle, {}, LangText(text::kTitle));
-    title->SetTextColor(kWhite);
+    title->SetTextColor(ids::kTextWhite);
     title->SetFont(20);
     title->SetAlignment(Qt::AlignHCenter);
     auto* version = Create<MText>("MText", ids::kVersionLabel, {}, VersionLabelText());
-    version->SetTextColor(kGrey);
+    version->SetTextColor(ids::kTextGrey);
     version->SetFont(14);
     auto* caption = Create<MText>("MText", ids::kBottomCaption, {}, LangText(text::kBottomCaption));
-    caption->SetTextColor(kGrey);
+    caption->SetTextColor(ids::kTextGrey);
     caption->SetFont(14);
     caption->SetAlignment(Qt::AlignHCenter);
 
@@ -85,11 +82,11 @@ void DeviceMainDlg::CreateFrame(const QRect& client) {
     auto* state = Create<CDeviceState>("CDeviceState", ids::kConnectionState, {},
                                        LangText(kTextNotConnected));
     state->SetImage(QStringLiteral("img_area.png"), 4);
-    state->SetTextColor(kWhite);
+    state->SetTextColor(ids::kTextWhite);
 
     auto* profiles = Create<MComboBox>("MComboBox", ids::kProfileCombo, {});
     profiles->SetImage(QStringLiteral("img_combobox.png"), 4);
-    profiles->SetTextColor(kWhite);
+    profiles->SetTextColor(ids::kTextWhite);
     profiles->SetFont(14);
     profiles->SetAlignment(Qt::AlignHCenter);
     for (const auto& [id, text_id] : {std::pair{ids::kImportButton, text::kImport},

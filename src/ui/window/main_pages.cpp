@@ -17,13 +17,6 @@ namespace veltra::ui {
 namespace ids = main_window;
 namespace text = main_window::text;
 
-namespace {
-
-constexpr std::uint32_t kWhite = 0xFFFFFFFF;
-constexpr std::uint32_t kGrey = 0xFF969696;
-
-}  // namespace
-
 void DeviceMainDlg::CreateHomePage(const QRect& client) {
     (void)client;
     auto* page = Get<MTabLayout>(ids::kHomePage);
@@ -34,7 +27,7 @@ void DeviceMainDlg::CreateHomePage(const QRect& client) {
                            QStringLiteral("icon/icon_charge.png"));
     list->SetModeImage(QStringLiteral("icon/dev_mode.png"), 3);
     list->SetVersionLabels(LangText(text::kMouseVersion), LangText(text::kReceiverVersion));
-    list->SetTextColor(kWhite);
+    list->SetTextColor(ids::kTextWhite);
     list->SetVisible(false);
     auto* notice_background =
         dynamic_cast<MPicture*>(page->CreateControl("MPicture", ids::kNoticeBackground, {}));
@@ -43,11 +36,11 @@ void DeviceMainDlg::CreateHomePage(const QRect& client) {
     auto* notice = dynamic_cast<MText*>(
         page->CreateControl("MText", ids::kNoticeText, {}, LangText(text::kPleaseConnect)));
     notice->SetFont(20);
-    notice->SetTextColor(kWhite);
+    notice->SetTextColor(ids::kTextWhite);
     notice->SetAlignment(Qt::AlignHCenter);
     auto* models = dynamic_cast<MComboBox*>(page->CreateControl("MComboBox", ids::kModelCombo, {}));
     models->SetImage(QStringLiteral("img_combobox_device.png"), 4);
-    models->SetTextColor(kWhite);
+    models->SetTextColor(ids::kTextWhite);
     models->AddItem(QStringLiteral("Quillo Mouse"), 101);
     models->SetVisible(false);
     auto* picture =
@@ -79,7 +72,7 @@ void DeviceMainDlg::CreateSettingsPage(const QRect& client) {
         auto* control =
             dynamic_cast<MControlFont*>(page->CreateControl(cls, id, {}, LangText(text_id)));
         control->SetFont(size);
-        control->SetTextColor(kWhite);
+        control->SetTextColor(ids::kTextWhite);
         return control;
     };
     auto* background =
@@ -93,7 +86,7 @@ void DeviceMainDlg::CreateSettingsPage(const QRect& client) {
         dynamic_cast<MComboBox*>(page->CreateControl("MComboBox", ids::kLanguageCombo, {}));
     languages->SetImage(QStringLiteral("img_combobox.png"), 4);
     languages->SetFont(14);
-    languages->SetTextColor(kWhite);
+    languages->SetTextColor(ids::kTextWhite);
     languages->SetAlignment(Qt::AlignHCenter);
     languages->AddItem(QStringLiteral("简体中文"), 2052);
     languages->AddItem(QStringLiteral("English"), 1033);
@@ -114,7 +107,7 @@ void DeviceMainDlg::CreateSettingsPage(const QRect& client) {
     }
     auto* note = dynamic_cast<MText*>(page->CreateControl("MText", ids::kTrayNote, {}));
     note->SetFont(14);
-    note->SetTextColor(kGrey);
+    note->SetTextColor(ids::kTextGrey);
     note->SetVisible(false);
     text_control("MText", ids::kLinksCaption, text::kBottomCaption, 20)
         ->SetAlignment(Qt::AlignHCenter);

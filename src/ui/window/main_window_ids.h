@@ -68,6 +68,10 @@ inline constexpr int kExtraMenuButton = 264;
 // The restore-defaults button of the performance page.
 inline constexpr int kRestoreDefaults = 225;
 
+// Text colours (ARGB): page texts, and the two texts of the bottom bar.
+inline constexpr unsigned kTextWhite = 0xFFFFFFFF;
+inline constexpr unsigned kTextGrey = 0xFF969696;
+
 // Tab item ids (index 0..4).
 inline constexpr int kTabHome = 1;
 inline constexpr int kTabButtons = 2;

@@ -3,6 +3,8 @@
 # as a user would: the window appears, its icon sits in the tray, the close button hides the
 # window into the tray (exit_mode=1) and a click on the icon brings it back, a second start asks
 # the first to show itself and leaves, and the icon's one menu entry ends the program cleanly.
+# Started with the session and told to begin in the tray, it shows no window until the icon is
+# clicked.
 # Leaves a picture of the desktop in <build>/window-views/x11-desktop.png.
 #
 #   tray_under_x.sh BIN_DIR
@@ -36,7 +38,7 @@ if [[ -z ${VELTRA_X_CHECK_BUS:-} ]]; then
 fi
 
 work=$(mktemp -d)
-xvfb_pid= trayer_pid= app_pid= app_log=
+xvfb_pid='' trayer_pid='' app_pid='' app_log=''
 cleanup() {
     for pid in $app_pid $trayer_pid $xvfb_pid; do
         kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
@@ -67,7 +69,8 @@ wait_for() {
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 wait_for 30 grep -q '[0-9]' "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(tr -dc '0-9' <"$work/display")"
+DISPLAY=":$(tr -dc '0-9' <"$work/display")"
+export DISPLAY
 wait_for 30 xdotool getmouselocation || fail "the X server $DISPLAY does not answer"
 
 trayer --edge bottom --align right --widthtype request --height 32 >"$work/trayer.log" 2>&1 &
@@ -142,7 +145,7 @@ exit_from_tray_menu() {
     wait_for 15 ended || fail "choosing the tray menu's entry did not end the program"
     wait "$app_pid"
     status=$?
-    app_pid=
+    app_pid=''
     [[ $status == 0 ]] || fail "the program ended with $status after the tray menu's entry"
     echo "the tray menu's one entry (${WIDTH}x${HEIGHT}) ended the program with 0"
 }

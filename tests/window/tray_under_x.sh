@@ -112,6 +112,11 @@ close_window() {
     eval "$(xdotool getwindowgeometry --shell "$win")"
     xdotool mousemove --window "$win" $((WIDTH - 28)) 25 click 1
 }
+# xwininfo lists the root's children from the top of the stack down.
+stacked_above_panel() {
+    xwininfo -root -children | awk -v w="$(printf '0x%x' "$window")" -v p="$panel" '
+        $1 == w { print "window"; exit } $1 == p { print "panel"; exit }' | grep -q window
+}
 # The program's mapped popup menu: an override-redirect window that is not a tooltip (one may
 # show over the icon). Qt marks a menu without a parent as a normal window, not a popup menu.
 menu_window() {
@@ -167,13 +172,18 @@ click_icon 1
 wait_for 15 window_shown || fail "a click on the tray icon did not show the window again"
 echo "a click on the tray icon showed it again"
 
-# A second start while hidden: it asks the first to show itself and leaves with 0.
+# A second start while hidden: it asks the first to show itself and leaves with 0. Trayer's
+# panel is raised above the hidden window first: mapping keeps that place, only a raise leaves it.
+window=$(main_window)
 close_window
 wait_for 15 window_hidden || fail "the close button did not hide the window a second time"
+xdotool windowraise "$panel"
+! stacked_above_panel || fail "the panel could not be raised above the hidden window"
 timeout 20 "$app" >"$work/second.log" 2>&1
 second=$?
 [[ $second == 0 ]] || fail "the second start ended with $second: $(cat "$work/second.log")"
 wait_for 15 window_shown || fail "the second start did not show the first window"
+wait_for 15 stacked_above_panel || fail "the second start showed the window without raising it"
 alive || fail "the first instance ended when the second started"
 [[ $(xdotool search --name '^Veltra Mouse$' | wc -l) == 1 ]] ||
     fail "the second start opened a window of its own"

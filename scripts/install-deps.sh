@@ -9,6 +9,7 @@ packages=(
     clang libclang-rt-14-dev clang-format
     qt6-base-dev fonts-dejavu-core fonts-wqy-microhei
     appstream desktop-file-utils
+    xvfb xdotool trayer x11-utils dbus-daemon imagemagick
     python3
 )
 

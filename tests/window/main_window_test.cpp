@@ -171,7 +171,7 @@ TEST_F(WindowTest, LanguageChangeRewritesEveryVisibleTextAtOnce) {
     Act(ids::kLanguageCombo, 1);
     EXPECT_EQ(Title(ids::kTitle), QStringLiteral("Veltra Mouse"));
     EXPECT_EQ(profiles->GetItemText(4).toStdString(), "Profile  5");
-    EXPECT_EQ(Title(ids::kConnectionState), QStringLiteral("Connected by cable"));
+    EXPECT_EQ(Title(ids::kConnectionState), QStringLiteral("Wired"));
 }
 
 TEST_F(WindowTest, TheDemoMenuRunsItsEntriesAndShowsTheirState) {

@@ -231,7 +231,7 @@ void CDeviceState::paintEvent(QPaintEvent* event) {
     }
     qreal icon = std::min<qreal>(16.0, height() - 8.0);
     qreal room = width() - icon - 26.0;
-    // A long state ("Connected by 2.4G receiver") takes a smaller size before it is cut.
+    // A long state takes a smaller size before it is cut.
     QFont font = TextFont();
     for (int size = font.pixelSize(); size > 11; --size) {
         font.setPixelSize(size);

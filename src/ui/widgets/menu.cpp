@@ -28,6 +28,11 @@ QString MenuStyle(bool checks) {
 
 }  // namespace
 
+void StyleMenu(QMenu& menu, bool checks) {
+    menu.setStyleSheet(MenuStyle(checks));
+    menu.setFont(Manager::UiFont(14));
+}
+
 MenuWnd::MenuWnd(QWidget* owner, CommandHandler on_command)
     : owner_(owner), on_command_(std::move(on_command)) {}
 
@@ -46,8 +51,7 @@ bool MenuWnd::Create(const QPoint& screen_point, MenuAlign align, bool above) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const bool checks = std::any_of(entries_.begin(), entries_.end(),
                                     [](const Entry& entry) { return entry.check != Check::None; });
-    menu->setStyleSheet(MenuStyle(checks));
-    menu->setFont(Manager::UiFont(14));
+    StyleMenu(*menu, checks);
     for (const Entry& entry : entries_) {
         // Texts come from language files; an ampersand there is a character, not a mnemonic.
         QString text = entry.text;

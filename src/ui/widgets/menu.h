@@ -22,6 +22,10 @@ class QWidget;
 
 namespace veltra::ui {
 
+// Gives a menu built elsewhere (the notification icon's, which the desktop shows) the look of
+// the program's menus.
+void StyleMenu(QMenu& menu, bool checks = false);
+
 // Which side of the menu the point of Create is: its left edge (the menu opens to the right
 // of the point) or its right edge (the menu opens to the left).
 enum class MenuAlign { Left, Right };

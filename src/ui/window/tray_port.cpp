@@ -4,6 +4,8 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
+#include "ui/widgets/menu.h"
+
 namespace veltra::ui {
 
 QtTray::QtTray() = default;
@@ -24,6 +26,7 @@ void QtTray::Build() {
     }
     icon_ = std::make_unique<QSystemTrayIcon>();
     menu_ = std::make_unique<QMenu>();
+    StyleMenu(*menu_);
     QAction* exit = menu_->addAction(exit_text_);
     QObject::connect(exit, &QAction::triggered, [this] {
         if (handlers_.exit_chosen) {

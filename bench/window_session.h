@@ -150,17 +150,24 @@ class WindowSession {
     std::unique_ptr<ui::DeviceMainDlg> window_;
 };
 
-// Processes events until `done` holds or `limit` passes; false on the limit.
+// Runs the event loop, as the program's own would run, until `done` holds (looked at every
+// 5 ms) or `limit` passes; false on the limit.
 inline bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto end = Clock::now() + limit;
-    while (!done()) {
-        if (Clock::now() > end) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
+    if (done()) {
+        return true;
     }
-    return true;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(limit, &loop, &QEventLoop::quit);
+    poll.start();
+    loop.exec();
+    return done();
 }
 
 // Processes events for `duration`, sleeping in the event loop as the program would.

@@ -7,8 +7,9 @@
 // plugs it back (read again on the cable), waiting each time until the worker's reports have
 // stopped. Meanwhile two figures are taken on the UI thread:
 //   tick gap   the gaps between the ticks of a 1 ms precise timer (1 ms when nothing stalls);
-//   busy       how long each event-loop iteration ran between waking and blocking again, from
-//              the event dispatcher's awake() and aboutToBlock() signals.
+//   work       the thread's processor time between two waits of its event loop (the event
+//              dispatcher's aboutToBlock()): what the window computes in one go, without the
+//              time other processes took the processor away (machine load).
 // Each is given as longest, 99th percentile and median.
 //
 //   window_stall    (offscreen unless QT_QPA_PLATFORM says otherwise; about 15 s)
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
+#include <ctime>
 #include <vector>
 
 #include "window_session.h"
@@ -45,7 +47,14 @@ Spread SpreadOf(std::vector<double> values) {
     return spread;
 }
 
-// Tick gaps and busy iterations of the thread it is made on, while Recording().
+// The calling thread's processor time.
+Clock::duration ThreadCpu() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+// Tick gaps and work between waits of the thread it is made on, while started.
 class StallMeter {
   public:
     StallMeter() {
@@ -53,51 +62,67 @@ class StallMeter {
         timer_.setInterval(1);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             const Clock::time_point now = Clock::now();
+            const Clock::duration cpu = ThreadCpu();
             if (last_tick_) {
-                gaps_.push_back(Ms(now - *last_tick_));
-            }
-            last_tick_ = now;
-        });
-        QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake,
-                         [this] { awake_ = Clock::now(); });
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [this] {
-            if (recording_ && awake_) {
-                const double busy = Ms(Clock::now() - *awake_);
-                busy_.push_back(busy);
-                if (busy > longest_busy_) {
-                    longest_busy_ = busy;
-                    longest_busy_at_ = Clock::now();
+                const double gap = Ms(now - *last_tick_);
+                gaps_.push_back(gap);
+                if (gap > longest_gap_) {
+                    longest_gap_ = gap;
+                    longest_gap_cpu_ = Ms(cpu - last_tick_cpu_);
+                    longest_gap_at_ = Ms(now - started_) / 1000.0;
                 }
             }
-            awake_.reset();
+            last_tick_ = now;
+            last_tick_cpu_ = cpu;
         });
+        // The dispatcher announces each wait; what the thread computed since the last one is the
+        // work it did without being able to wait (timers, posted calls, painting).
+        QObject::connect(QAbstractEventDispatcher::instance(),
+                         &QAbstractEventDispatcher::aboutToBlock, [this] {
+                             const Clock::duration cpu = ThreadCpu();
+                             if (running_) {
+                                 const double work = Ms(cpu - last_block_cpu_);
+                                 work_.push_back(work);
+                                 if (work > longest_work_) {
+                                     longest_work_ = work;
+                                     longest_work_at_ = Ms(Clock::now() - started_) / 1000.0;
+                                 }
+                             }
+                             last_block_cpu_ = cpu;
+                         });
     }
 
     void Start() {
-        recording_ = true;
+        running_ = true;
         started_ = Clock::now();
+        last_block_cpu_ = ThreadCpu();
         timer_.start();
     }
     void Stop() {
-        recording_ = false;
+        running_ = false;
         timer_.stop();
     }
     Spread Gaps() const { return SpreadOf(gaps_); }
-    Spread Busy() const { return SpreadOf(busy_); }
-    // Seconds into the run of the longest busy iteration.
-    double LongestBusyAt() const { return Ms(longest_busy_at_ - started_) / 1000.0; }
+    Spread Work() const { return SpreadOf(work_); }
+    // The longest gap's processor time on this thread and its second into the run.
+    double LongestGapCpu() const { return longest_gap_cpu_; }
+    double LongestGapAt() const { return longest_gap_at_; }
+    double LongestWorkAt() const { return longest_work_at_; }
 
   private:
     QTimer timer_;
-    bool recording_ = false;
+    bool running_ = false;
     Clock::time_point started_;
     std::optional<Clock::time_point> last_tick_;
-    std::optional<Clock::time_point> awake_;
+    Clock::duration last_tick_cpu_{};
+    Clock::duration last_block_cpu_{};
     std::vector<double> gaps_;
-    std::vector<double> busy_;
-    double longest_busy_ = 0;
-    Clock::time_point longest_busy_at_;
+    std::vector<double> work_;
+    double longest_gap_ = 0;
+    double longest_gap_cpu_ = 0;
+    double longest_gap_at_ = 0;
+    double longest_work_ = 0;
+    double longest_work_at_ = 0;
 };
 
 }  // namespace
@@ -151,14 +176,17 @@ int main(int argc, char** argv) {
         meter.Stop();
         const double seconds = Ms(Clock::now() - begun) / 1000.0;
         const Spread gaps = meter.Gaps();
-        const Spread busy = meter.Busy();
-        std::printf("over %.1f s of worker activity:\n", seconds);
-        std::printf("  1 ms timer gap:  longest %.2f ms, p99 %.2f ms, median %.2f ms (%zu ticks)\n",
-                    gaps.longest, gaps.p99, gaps.median, gaps.count);
+        const Spread work = meter.Work();
+        std::printf("over %.1f s of worker activity, on the UI thread:\n", seconds);
         std::printf(
-            "  busy iteration:  longest %.2f ms (at %.1f s), p99 %.3f ms, median %.3f ms (%zu "
-            "iterations)\n",
-            busy.longest, meter.LongestBusyAt(), busy.p99, busy.median, busy.count);
+            "  1 ms timer gap:    longest %.2f ms (at %.1f s, %.2f ms of it computing), p99 %.2f "
+            "ms, median %.2f ms (%zu ticks)\n",
+            gaps.longest, meter.LongestGapAt(), meter.LongestGapCpu(), gaps.p99, gaps.median,
+            gaps.count);
+        std::printf(
+            "  work between waits: longest %.2f ms (at %.1f s), p99 %.3f ms, median %.3f ms (%zu "
+            "waits)\n",
+            work.longest, meter.LongestWorkAt(), work.p99, work.median, work.count);
         window.Shutdown(0);
     }
     std::filesystem::remove_all(home);

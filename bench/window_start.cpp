@@ -8,9 +8,10 @@
 // and the phases of main: QApplication, composition (configuration, folders, device link),
 // CreateMain (controls, catalogue, tray, worker start), show, first paint event (the window's
 // own paint event begins), frame (the event loop's next turn after it: every control painted
-// and the backing store flushed).
+// and the backing store flushed); widgets counts the window's widgets painted in that frame.
 //
-//   window_start            one start; prints one line of name=milliseconds pairs
+//   window_start            one start (a fresh user unless XDG_DATA_HOME is set); prints one
+//                           line of name=milliseconds pairs
 //   bench/window_start.sh   many starts and their min/median/max
 #include <spawn.h>
 #include <sys/wait.h>
@@ -30,8 +31,13 @@ namespace {
 using veltra::bench::Clock;
 using veltra::bench::Ms;
 
-// Spawns this program with the spawn time, waits and passes on its exit status.
+// Spawns this program with the spawn time, waits and passes on its exit status. Without
+// user folders from the caller, the start gets a fresh user of its own.
 int SpawnMeasured(char* program) {
+    std::optional<std::filesystem::path> home;
+    if (std::getenv("XDG_DATA_HOME") == nullptr) {
+        home = veltra::bench::UseTemporaryHome("window_start");
+    }
     const long long stamp = Clock::now().time_since_epoch().count();
     std::string stamp_text = std::to_string(stamp);
     char child_flag[] = "--child";
@@ -43,6 +49,9 @@ int SpawnMeasured(char* program) {
     }
     int status = 0;
     waitpid(pid, &status, 0);
+    if (home) {
+        std::filesystem::remove_all(*home);
+    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
@@ -66,27 +75,42 @@ double MsSinceProcessStart() {
            1000.0;
 }
 
-// Notes the window's first paint event, then the event loop's next turn after it.
+// Notes the window's first paint event, then the event loop's next turn after it, and counts
+// the widgets of the window painted until then (the frame holds every visible control).
 class FirstFrame : public QObject {
   public:
-    explicit FirstFrame(QWidget& window) { window.installEventFilter(this); }
+    explicit FirstFrame(QWidget& window) : window_(window) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
     std::optional<Clock::time_point> paint;
     std::optional<Clock::time_point> frame;
     double since_process_start = -1;
+    int painted = 0;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && !paint) {
+        if (event->type() != QEvent::Paint || frame) {
+            return false;
+        }
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget == nullptr || widget->window() != &window_) {
+            return false;
+        }
+        ++painted;
+        if (!paint) {
             paint = Clock::now();
-            watched->removeEventFilter(this);
             QTimer::singleShot(0, this, [this] {
                 frame = Clock::now();
                 since_process_start = MsSinceProcessStart();
+                QCoreApplication::instance()->removeEventFilter(this);
                 QCoreApplication::quit();
             });
         }
         return false;
     }
+
+  private:
+    QWidget& window_;
 };
 
 }  // namespace
@@ -124,9 +148,10 @@ int main(int argc, char** argv) {
     }
     std::printf(
         "exec=%.1f stat=%.1f main=%.1f qapplication=%.1f compose=%.1f create=%.1f show=%.1f "
-        "paint=%.1f frame=%.1f\n",
+        "paint=%.1f frame=%.1f widgets=%d\n",
         Ms(*first.frame - spawned), first.since_process_start, Ms(*first.frame - entered),
         Ms(application_made - entered), Ms(composed - application_made), Ms(created - composed),
-        Ms(shown - created), Ms(*first.paint - shown), Ms(*first.frame - *first.paint));
+        Ms(shown - created), Ms(*first.paint - shown), Ms(*first.frame - *first.paint),
+        first.painted);
     return 0;
 }

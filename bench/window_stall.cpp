@@ -17,7 +17,12 @@
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
+#include <cstring>
 #include <ctime>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 #include "window_session.h"
@@ -54,6 +59,59 @@ Clock::duration ThreadCpu() {
     return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
 }
 
+// The scheduler's account of the calling thread: how long it waited, ready to run, for a
+// processor (/proc/thread-self/schedstat) and how often it waited of its own accord. A gap spent in
+// the run queue is the machine's load; a gap spent neither computing nor there is a wait of the
+// thread's own (a lock, the disk, a sleep).
+class SchedulerAccount {
+  public:
+    SchedulerAccount() : schedstat_(::open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC)) {}
+    ~SchedulerAccount() {
+        if (schedstat_ >= 0) {
+            ::close(schedstat_);
+        }
+    }
+    SchedulerAccount(const SchedulerAccount&) = delete;
+    SchedulerAccount& operator=(const SchedulerAccount&) = delete;
+
+    Clock::duration Queued() const {
+        char text[96] = {};
+        if (schedstat_ < 0 || ::pread(schedstat_, text, sizeof text - 1, 0) <= 0) {
+            return {};
+        }
+        char* end = nullptr;
+        std::strtoull(text, &end, 10);
+        return std::chrono::nanoseconds(std::strtoull(end, nullptr, 10));
+    }
+
+    // Page faults that waited for the disk, and the thread's own waits (each wait of the event
+    // loop is one; more in one gap are waits for something else: a lock, the disk).
+    struct Waits {
+        long major_faults = 0;
+        long voluntary = 0;
+    };
+    static Waits Now() {
+        rusage usage{};
+        getrusage(RUSAGE_THREAD, &usage);
+        return {usage.ru_majflt, usage.ru_nvcsw};
+    }
+
+  private:
+    int schedstat_;
+};
+
+// One gap between two ticks: where it began (seconds into the run), how long the thread
+// computed in it, how long it waited, ready, for a processor, and how often it waited for the
+// disk to page something in; the rest it was asleep.
+struct Gap {
+    double length = 0;
+    double at = 0;
+    double computing = 0;
+    double queued = 0;
+    long major_faults = 0;
+    long waits = 0;
+};
+
 // Tick gaps and work between waits of the thread it is made on, while started.
 class StallMeter {
   public:
@@ -63,17 +121,20 @@ class StallMeter {
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             const Clock::time_point now = Clock::now();
             const Clock::duration cpu = ThreadCpu();
+            const Clock::duration queued = account_.Queued();
+            const SchedulerAccount::Waits waits = SchedulerAccount::Now();
             if (last_tick_) {
-                const double gap = Ms(now - *last_tick_);
-                gaps_.push_back(gap);
-                if (gap > longest_gap_) {
-                    longest_gap_ = gap;
-                    longest_gap_cpu_ = Ms(cpu - last_tick_cpu_);
-                    longest_gap_at_ = Ms(now - started_) / 1000.0;
-                }
+                gaps_.push_back({.length = Ms(now - *last_tick_),
+                                 .at = Ms(*last_tick_ - started_) / 1000.0,
+                                 .computing = Ms(cpu - last_tick_cpu_),
+                                 .queued = Ms(queued - last_tick_queued_),
+                                 .major_faults = waits.major_faults - last_tick_waits_.major_faults,
+                                 .waits = waits.voluntary - last_tick_waits_.voluntary});
             }
             last_tick_ = now;
             last_tick_cpu_ = cpu;
+            last_tick_queued_ = queued;
+            last_tick_waits_ = waits;
         });
         // The dispatcher announces each wait; what the thread computed since the last one is the
         // work it did without being able to wait (timers, posted calls, painting).
@@ -102,25 +163,36 @@ class StallMeter {
         running_ = false;
         timer_.stop();
     }
-    Spread Gaps() const { return SpreadOf(gaps_); }
+    Spread Gaps() const {
+        std::vector<double> lengths;
+        for (const Gap& gap : gaps_) {
+            lengths.push_back(gap.length);
+        }
+        return SpreadOf(lengths);
+    }
+    std::vector<Gap> LongestGaps(std::size_t count) const {
+        std::vector<Gap> gaps = gaps_;
+        std::sort(gaps.begin(), gaps.end(),
+                  [](const Gap& a, const Gap& b) { return a.length > b.length; });
+        gaps.resize(std::min(count, gaps.size()));
+        return gaps;
+    }
     Spread Work() const { return SpreadOf(work_); }
-    // The longest gap's processor time on this thread and its second into the run.
-    double LongestGapCpu() const { return longest_gap_cpu_; }
-    double LongestGapAt() const { return longest_gap_at_; }
     double LongestWorkAt() const { return longest_work_at_; }
+    double Since(Clock::time_point at) const { return Ms(at - started_) / 1000.0; }
 
   private:
     QTimer timer_;
+    SchedulerAccount account_;
     bool running_ = false;
     Clock::time_point started_;
     std::optional<Clock::time_point> last_tick_;
     Clock::duration last_tick_cpu_{};
+    Clock::duration last_tick_queued_{};
+    SchedulerAccount::Waits last_tick_waits_;
     Clock::duration last_block_cpu_{};
-    std::vector<double> gaps_;
+    std::vector<Gap> gaps_;
     std::vector<double> work_;
-    double longest_gap_ = 0;
-    double longest_gap_cpu_ = 0;
-    double longest_gap_at_ = 0;
     double longest_work_ = 0;
     double longest_work_at_ = 0;
 };
@@ -154,8 +226,8 @@ int main(int argc, char** argv) {
         std::printf("start-up synchronisation: %.0f ms\n", Ms(reports.Last() - opened));
 
         StallMeter meter;
-        meter.Start();
         const Clock::time_point begun = Clock::now();
+        meter.Start();
         // Every step ends when the worker has reported nothing for longer than its own pauses
         // (1 s before a removal is handled, 1.5 s before an arrival).
         const auto step = [&](const char* name, const std::function<void()>& action) {
@@ -165,8 +237,8 @@ int main(int argc, char** argv) {
             const bool quiet = veltra::bench::RunUntil([&] { return reports.Count() > before; },
                                                        std::chrono::seconds(10)) &&
                                reports.WaitQuiet(std::chrono::seconds(3), std::chrono::seconds(60));
-            std::printf("  %-22s %5d reports, last %.0f ms after the action%s\n", name,
-                        reports.Count() - before, Ms(reports.Last() - at),
+            std::printf("  at %4.1f s  %-20s %3d reports, the last %4.0f ms after it%s\n",
+                        meter.Since(at), name, reports.Count() - before, Ms(reports.Last() - at),
                         quiet ? "" : " (never went quiet)");
             code = quiet ? code : 1;
         };
@@ -179,10 +251,15 @@ int main(int argc, char** argv) {
         const Spread work = meter.Work();
         std::printf("over %.1f s of worker activity, on the UI thread:\n", seconds);
         std::printf(
-            "  1 ms timer gap:    longest %.2f ms (at %.1f s, %.2f ms of it computing), p99 %.2f "
-            "ms, median %.2f ms (%zu ticks)\n",
-            gaps.longest, meter.LongestGapAt(), meter.LongestGapCpu(), gaps.p99, gaps.median,
-            gaps.count);
+            "  1 ms timer gap:    longest %.2f ms, p99 %.2f ms, median %.2f ms (%zu ticks)\n",
+            gaps.longest, gaps.p99, gaps.median, gaps.count);
+        for (const Gap& gap : meter.LongestGaps(5)) {
+            std::printf(
+                "    %6.2f ms at %5.2f s: %5.2f computing, %5.2f waiting for a processor, %5.2f "
+                "asleep in %ld waits (%ld for the disk)\n",
+                gap.length, gap.at, gap.computing, gap.queued,
+                gap.length - gap.computing - gap.queued, gap.waits, gap.major_faults);
+        }
         std::printf(
             "  work between waits: longest %.2f ms (at %.1f s), p99 %.3f ms, median %.3f ms (%zu "
             "waits)\n",

@@ -1,9 +1,12 @@
 #!/bin/sh
 # Context switches per second of the idle device worker over 10 s, without and with a
-# simulated mouse. Counts every thread of the process (/proc/<pid>/task/*/status).
-#   bench/idle_wakeups.sh [path/to/worker_idle]
+# simulated mouse, then of the whole window program with its window hidden in the notification
+# area (bench/window_wakeups.cpp, per thread). Counts every thread of the process
+# (/proc/<pid>/task/*/status).
+#   bench/idle_wakeups.sh [path/to/worker_idle [path/to/window_wakeups]]
 set -eu
 program=${1:-build/bin/worker_idle}
+window_program=${2:-$(dirname "$program")/window_wakeups}
 window=10
 
 switches() {
@@ -24,3 +27,6 @@ measure() {
 
 measure none
 measure device
+if [ -x "$window_program" ]; then
+    "$window_program" "$window"
+fi

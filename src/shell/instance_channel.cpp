@@ -62,20 +62,29 @@ std::string Quoted(std::string_view text) {
     return EncodeJson(Json(TruncateUtf16(text, kQuotedLength)));
 }
 
+// The member's name in double quotes. Appended piecewise: GCC 12 at -O3 warns (-Wrestrict)
+// about the operator+ form of the same thing.
+std::string MemberName(std::string_view key) {
+    std::string name(1, '"');
+    name.append(key);
+    name.push_back('"');
+    return name;
+}
+
 // A member that must be an integer of type int.
 std::optional<int> IntField(const Json& object, std::string_view key, std::string& error) {
     const Json* member = FindMember(object, key);
     if (member == nullptr) {
-        error = "missing \"" + std::string(key) + "\"";
+        error = "missing " + MemberName(key);
         return std::nullopt;
     }
     const std::optional<std::int64_t> value = IntMember(object, key);
     if (!value) {
-        error = "\"" + std::string(key) + "\" must be an integer";
+        error = MemberName(key) + " must be an integer";
         return std::nullopt;
     }
     if (*value < INT_MIN || *value > INT_MAX) {
-        error = "\"" + std::string(key) + "\" is out of range: " + std::to_string(*value);
+        error = MemberName(key) + " is out of range: " + std::to_string(*value);
         return std::nullopt;
     }
     return static_cast<int>(*value);

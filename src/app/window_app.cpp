@@ -186,7 +186,9 @@ int RunWindowApp(int argc, char** argv) {
             return !FindInaccessibleHidrawNodes(pairs).empty();
         };
     }
-    environment.executable = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    environment.executable = error ? std::string(argv[0]) : executable.string();
     std::shared_ptr<DemoControls> demo;
     if (link.simulated != nullptr) {
         demo = std::make_shared<DemoControls>(*link.simulated, link.demo_mouse,

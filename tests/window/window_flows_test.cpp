@@ -48,7 +48,7 @@ TEST_F(WindowTest, RestoreDefaultsConfirmedRecreatesTheStoreAndWaitsForTheReset)
     OpenWindow();
     AddRestoreButton(*window_);
     ASSERT_TRUE(store_.SetConfig(1, "report_rate", "3"));
-    const ino_t before = Inode(StorePath());
+    const std::filesystem::path path = StorePath();
     bool waited = false;
     window_->SetWaitDialogHook([&waited](WaitDlg&) { waited = true; });
     box_answer_ = kResultOk;
@@ -56,7 +56,8 @@ TEST_F(WindowTest, RestoreDefaultsConfirmedRecreatesTheStoreAndWaitsForTheReset)
     Act(ids::kRestoreDefaults);
     EXPECT_TRUE(waited);
     EXPECT_EQ(window_->CurrentWaitDialog(), nullptr);
-    EXPECT_NE(Inode(StorePath()), before);
+    // The same file, made anew: the value set before is gone.
+    EXPECT_EQ(StorePath(), path);
     ASSERT_TRUE(WaitUntil([this] { return window_->Worker().TaskQueueEmpty(); }));
     std::string value;
     store_.GetConfig(1, "report_rate", value);

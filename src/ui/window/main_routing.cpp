@@ -268,7 +268,7 @@ void DeviceMainDlg::OnRestoreDefaults() {
         stem = "Mouse";
     }
     // A file that is not verifiably healthy is kept beside the new one, never deleted.
-    env_.store->ResetDeviceStore(UserDataFolder() / "db", stem, device_type);
+    env_.store->ResetDeviceStore(UserDataFolder(), stem, device_type);
     worker_->QueueTask(TaskCode::FactoryReset);
     OpenWaitDialog();
 }

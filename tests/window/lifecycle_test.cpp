@@ -142,7 +142,13 @@ TEST_F(WindowTest, MessagesFromOtherProgramsAreCarriedOut) {
     EXPECT_EQ(boxes_.back(), GetLangText(583) + " | " + GetLangText(584) + " | 0");
     EXPECT_TRUE(Shown(ids::kTabBar));
 
+    // Even from the program settings page the notice goes home, with the frame's bars.
+    Act(ids::kSettingsButton);
     EXPECT_EQ(window_->OnWindowMessage(1674, 1, 0), 1);
+    EXPECT_FALSE(Shown(ids::kSettingsPage));
+    EXPECT_TRUE(Shown(ids::kStatusBar));
+    EXPECT_TRUE(Shown(ids::kCloseButton));
+    EXPECT_TRUE(Shown(ids::kHomePage));
     ASSERT_EQ(boxes_.size(), 2u);
     EXPECT_EQ(boxes_.back(), GetLangText(581) + " | " + GetLangText(582) + " | 0");
     EXPECT_FALSE(Shown(ids::kTabBar));

@@ -157,7 +157,8 @@ void DeviceMainDlg::OnTabSelected(int index) {
     if (settings_page_shown_) {
         GetControl(ids::kSettingsPage)->SetVisible(false);
         settings_page_shown_ = false;
-        for (int id : {ids::kCloseButton, ids::kMinimizeButton, ids::kSettingsButton}) {
+        for (int id :
+             {ids::kCloseButton, ids::kMinimizeButton, ids::kSettingsButton, ids::kStatusBar}) {
             GetControl(id)->SetVisible(true);
         }
     }

@@ -1,7 +1,9 @@
 #pragma once
 // What the idle measurements share: a device view that ignores everything and the worker's
 // hooks for one simulated model whose database lies in a temporary folder.
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "device/device_view.h"
@@ -35,6 +37,21 @@ inline WorkerHooks IdleHooks(ProfileStore& store, const std::filesystem::path& f
     hooks.write_device_type = [](int) {};
     hooks.profile_word = [] { return std::string("Profile"); };
     return hooks;
+}
+
+// Voluntary and involuntary context switches in a /proc status file (of a thread or the
+// process); 0 when it cannot be read.
+inline long ContextSwitches(const std::string& status_path) {
+    std::ifstream in(status_path);
+    std::string line;
+    long sum = 0;
+    while (std::getline(in, line)) {
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
+            line.rfind("nonvoluntary_ctxt_switches:", 0) == 0) {
+            sum += std::atol(line.substr(line.find(':') + 1).c_str());
+        }
+    }
+    return sum;
 }
 
 }  // namespace veltra::bench

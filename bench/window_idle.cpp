@@ -28,23 +28,10 @@
 
 namespace {
 
-long Switches(const std::string& status_path) {
-    std::ifstream in(status_path);
-    std::string line;
-    long sum = 0;
-    while (std::getline(in, line)) {
-        if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
-            line.rfind("nonvoluntary_ctxt_switches:", 0) == 0) {
-            sum += std::atol(line.substr(line.find(':') + 1).c_str());
-        }
-    }
-    return sum;
-}
-
 long ProcessSwitches() {
     long sum = 0;
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        sum += Switches((task.path() / "status").string());
+        sum += veltra::bench::ContextSwitches((task.path() / "status").string());
     }
     return sum;
 }
@@ -106,12 +93,12 @@ int main(int argc, char** argv) {
         worker.StartWorker();
         // Past the start-up, the first synchronisation and the pop-up's two seconds.
         QTimer::singleShot(3000, [&] {
-            ui_before = Switches(ui_status);
+            ui_before = veltra::bench::ContextSwitches(ui_status);
             all_before = ProcessSwitches();
         });
         QTimer::singleShot(3000 + seconds * 1000, &app, &QApplication::quit);
         app.exec();
-        long ui = Switches(ui_status) - ui_before;
+        long ui = veltra::bench::ContextSwitches(ui_status) - ui_before;
         long all = ProcessSwitches() - all_before;
         std::printf(
             "window idle %d s: ui thread %ld switches (%.1f/s), whole process %ld (%.1f/s)%s\n",

@@ -31,6 +31,7 @@
 #include "device/driver_comm.h"
 #include "frontend/device_link.h"
 #include "frontend/startup.h"
+#include "idle_session.h"
 #include "shell/app_folders.h"
 #include "sim/simulated_backend.h"
 #include "store/profile_store.h"
@@ -218,19 +219,8 @@ inline std::set<long> ThreadIds() {
 
 // Voluntary plus involuntary context switches of one thread; -1 once it is gone.
 inline long ThreadSwitches(long tid) {
-    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/status");
-    if (!in) {
-        return -1;
-    }
-    std::string line;
-    long sum = 0;
-    while (std::getline(in, line)) {
-        if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
-            line.rfind("nonvoluntary_ctxt_switches:", 0) == 0) {
-            sum += std::atol(line.substr(line.find(':') + 1).c_str());
-        }
-    }
-    return sum;
+    const std::string status = "/proc/self/task/" + std::to_string(tid) + "/status";
+    return std::filesystem::exists(status) ? ContextSwitches(status) : -1;
 }
 
 inline std::string ThreadName(long tid) {

@@ -73,6 +73,10 @@ bool DeviceMainDlg::CreateMain() {
         return false;
     }
     CenterWindow();
+    // The window itself holds the focus at start, so no control shows a focus ring before the
+    // keyboard is used; Tab moves into the controls.
+    setFocusPolicy(Qt::StrongFocus);
+    setFocus(Qt::OtherFocusReason);
     return true;
 }
 

@@ -72,16 +72,13 @@ SettingCheck Error(std::string message) {
 SettingCheck CheckDpiValue(std::string_view key, int group, long value, int device_type) {
     long low = 500;
     long high = 12800;
-    // Level 7 travels in units of 100 DPI, the others in units of 50.
-    const long step = group == 7 ? 100 : 50;
+    // Levels 8 and 9 are only stored.
+    long step = group == 7 ? 100 : 50;
     if (group < kDpiLevels) {
-        if (UsesSecondDpiDefaults(device_type)) {
-            high = 12000;
-        } else if (group == 7) {
-            low = 1000;
-        } else {
-            high = 6400;
-        }
+        const DpiSliderRange range = DpiSliderRangeFor(device_type, group);
+        low = range.LowDpi();
+        high = range.HighDpi();
+        step = 50L * range.step;
     }
     if (value < low || value > high || value % step != 0) {
         return Error(std::string(key) + " takes " + Number(low) + ".." + Number(high) +
@@ -93,6 +90,18 @@ SettingCheck CheckDpiValue(std::string_view key, int group, long value, int devi
 }
 
 }  // namespace
+
+DpiSliderRange DpiSliderRangeFor(int device_type, int level) {
+    // Level 7 travels in units of 100 DPI on every model.
+    const int step = level == 7 ? 2 : 1;
+    if (UsesSecondDpiDefaults(device_type)) {
+        return {.lower = 10, .upper = 240, .step = step};
+    }
+    if (level == 7) {
+        return {.lower = 20, .upper = 256, .step = step};
+    }
+    return {.lower = 10, .upper = 128};
+}
 
 std::string ColourText(std::uint32_t colour) {
     char text[8];

@@ -25,6 +25,18 @@ struct SettingCheck {
 };
 SettingCheck CheckSetting(std::string_view key, std::string_view text, int device_type);
 
+// The DPI slider of a level: progress steps of 50 DPI between two limits, with the values
+// written under its ends. Level 7 travels in units of 100 DPI, so its slider moves two steps at
+// a time and every value it shows is one the mouse keeps.
+struct DpiSliderRange {
+    int lower = 0;  // in steps of 50 DPI
+    int upper = 0;
+    int step = 1;  // steps per move
+    int LowDpi() const { return lower * 50; }
+    int HighDpi() const { return upper * 50; }
+};
+DpiSliderRange DpiSliderRangeFor(int device_type, int level);
+
 // "0x00BBGGRR" colour values as "#RRGGBB".
 std::string ColourText(std::uint32_t colour);
 

@@ -92,4 +92,13 @@ std::vector<ConfigDefault> DefaultConfig(int device_type) {
     return rows;
 }
 
+std::string DefaultConfigValue(int device_type, std::string_view key) {
+    for (ConfigDefault& row : DefaultConfig(device_type)) {
+        if (row.key == key) {
+            return std::move(row.value);
+        }
+    }
+    return {};
+}
+
 }  // namespace veltra

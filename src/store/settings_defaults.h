@@ -52,4 +52,7 @@ struct ConfigDefault {
 // The 59 rows a new profile receives, in the order they are inserted.
 std::vector<ConfigDefault> DefaultConfig(int device_type);
 
+// The default of one row of the model's profiles; empty for a key that has none.
+std::string DefaultConfigValue(int device_type, std::string_view key);
+
 }  // namespace veltra

@@ -36,6 +36,40 @@ TEST(SettingRules, DpiRangesAndStepsDependOnFamilyAndLevel) {
     EXPECT_FALSE(Accepted("dpi_group2_value", "0", kSecondFamily));
 }
 
+// The window's slider and veltractl accept the same values: every position the slider can
+// reach, and nothing beyond its ends.
+TEST(SettingRules, EverySliderPositionIsAValueTheRulesAccept) {
+    struct Case {
+        int device_type;
+        int level;
+        int low_dpi;
+        int high_dpi;
+        int step;
+    };
+    const Case cases[] = {
+        {kSecondFamily, 0, 500, 12000, 1},
+        {kSecondFamily, 7, 500, 12000, 2},
+        {kFirstFamily, 0, 500, 6400, 1},
+        {kFirstFamily, 6, 500, 6400, 1},
+        {kFirstFamily, 7, 1000, 12800, 2},
+        {200, 3, 500, 12000, 1},
+        {99, 3, 500, 6400, 1},
+    };
+    for (const Case& c : cases) {
+        const DpiSliderRange range = DpiSliderRangeFor(c.device_type, c.level);
+        EXPECT_EQ(range.LowDpi(), c.low_dpi) << c.device_type << "/" << c.level;
+        EXPECT_EQ(range.HighDpi(), c.high_dpi) << c.device_type << "/" << c.level;
+        EXPECT_EQ(range.step, c.step) << c.device_type << "/" << c.level;
+        const std::string key = "dpi_group" + std::to_string(c.level) + "_value";
+        for (int progress = range.lower; progress <= range.upper; progress += range.step) {
+            EXPECT_TRUE(Accepted(key, std::to_string(progress * 50), c.device_type))
+                << key << " " << progress * 50;
+        }
+        EXPECT_FALSE(Accepted(key, std::to_string(c.low_dpi - 50), c.device_type));
+        EXPECT_FALSE(Accepted(key, std::to_string(c.high_dpi + 50), c.device_type));
+    }
+}
+
 TEST(SettingRules, CompanionRowsTravelWithTheirSetting) {
     EXPECT_EQ(CheckSetting("report_rate", "2", kFirstFamily).rows,
               (Rows{{"report_rate", "2"}, {"report_rate_wireless", "2"}}));

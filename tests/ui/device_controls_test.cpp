@@ -526,6 +526,32 @@ TEST(DPISlider, DraggingReportsChangesAndTheEndOfTheDrag) {
     EXPECT_EQ(f.slider->GetProgress(), 128);
 }
 
+TEST(DPISlider, WithTwoStepsAMoveLandsOnlyOnWholeMovesFromTheLowerLimit) {
+    SliderFixture f;
+    f.slider->SetLimits(20, 256);
+    f.slider->SetStep(2);
+    f.slider->SetProgress(21);  // a value the program set stays until the user moves
+    f.slider->setFocus();
+    Key(f.slider, Qt::Key_Right);
+    Key(f.slider, Qt::Key_Left);
+    Key(f.slider, Qt::Key_PageUp);
+    Key(f.slider, Qt::Key_End);
+    EXPECT_EQ(f.dialog.notifications, (Notes{{98, 1, 4},
+                                             {98, 2, 4},
+                                             {98, 1, 2},
+                                             {98, 2, 2},
+                                             {98, 1, 22},
+                                             {98, 2, 22},
+                                             {98, 1, 236},
+                                             {98, 2, 236}}));
+    f.dialog.notifications.clear();
+    // A drag to a point between two moves lands on the nearer one.
+    Send(f.slider, QEvent::MouseButtonPress, f.At(61), Qt::LeftButton);
+    Send(f.slider, QEvent::MouseButtonRelease, f.At(61), Qt::NoButton);
+    ASSERT_FALSE(f.dialog.notifications.empty());
+    EXPECT_EQ(f.dialog.notifications.back().param % 2, 0);
+}
+
 TEST(DPISlider, FocusLostWhileAKeyIsHeldStillEndsTheChange) {
     SliderFixture f;
     SendKey(f.slider, QEvent::KeyPress, Qt::Key_Right, false);

@@ -26,6 +26,34 @@ bool FakeTray::Show(const QIcon& icon, const QString& tip) {
     return true;
 }
 
+bool FakePointerSettings::Supports(PointerSetting setting) const {
+    const std::lock_guard lock(mutex_);
+    return values.contains(setting);
+}
+
+bool FakePointerSettings::Accepts(PointerSetting setting, int value) const {
+    return Supports(setting) && (value != kWheelPageScroll || page_scroll);
+}
+
+std::optional<int> FakePointerSettings::Read(PointerSetting setting) {
+    const std::lock_guard lock(mutex_);
+    const auto found = values.find(setting);
+    return found == values.end() ? std::nullopt : std::optional<int>(found->second);
+}
+
+PointerWrite FakePointerSettings::Write(PointerSetting setting, int value) {
+    const std::lock_guard lock(mutex_);
+    writes.emplace_back(setting, value);
+    if (!values.contains(setting)) {
+        return PointerWrite::Unsupported;
+    }
+    if (outcome && *outcome == PointerWrite::Failed) {
+        return *outcome;
+    }
+    values[setting] = value;
+    return outcome.value_or(PointerWrite::Applied);
+}
+
 WindowTest::WindowTest()
     : program_("VELTRA_PROGRAM_FOLDER", VELTRA_BIN_DIR),
       config_("XDG_CONFIG_HOME", (dir_ / "config").string()),
@@ -36,7 +64,6 @@ WindowTest::WindowTest()
     fs::permissions(dir_ / "run", fs::perms::owner_all, fs::perm_options::replace);
     sim::BackendOptions options;
     options.time_scale = 0;
-    options.record_traffic = false;
     auto backend = std::make_unique<sim::SimulatedBackend>(options);
     backend_ = backend.get();
     mouse_ = backend_->AddMouse();
@@ -80,6 +107,7 @@ void WindowTest::OpenWindow(bool plugged) {
     environment.store = &store_;
     environment.hotplug = hotplug_.get();
     environment.tray = with_tray_ ? &tray_ : nullptr;
+    environment.pointer = pointer_.get();
     environment.executable = "/opt/veltra mouse/bin/veltra-mouse";
     environment.worker_period_ms = 2;
     environment.extra_menu_title = 595;
@@ -133,6 +161,24 @@ void WindowTest::Act(int id, int param) {
     MControl* control = Control(id);
     ASSERT_NE(control, nullptr) << "control " << id;
     window_->Notify(*control, Event::Action, param);
+}
+
+void WindowTest::Notify(int id, Event event, int param) {
+    MControl* control = Control(id);
+    ASSERT_NE(control, nullptr) << "control " << id;
+    window_->Notify(*control, event, param);
+}
+
+std::vector<std::vector<std::uint8_t>> WindowTest::ConfigWrites() const {
+    std::vector<std::vector<std::uint8_t>> writes;
+    for (const sim::TrafficEntry& entry : backend_->Traffic()) {
+        // Report id, 0x55 0xAA, then the command.
+        if (entry.op == sim::TrafficEntry::Op::Write && entry.data.size() > 3 &&
+            entry.data[3] == 0x02) {
+            writes.push_back(entry.data);
+        }
+    }
+    return writes;
 }
 
 bool WindowTest::Shown(int id) const {

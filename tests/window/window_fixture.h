@@ -8,16 +8,21 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "device/driver_comm.h"
+#include "shell/pointer_settings.h"
 #include "sim/simulated_backend.h"
 #include "sim/simulated_hotplug_source.h"
 #include "store/profile_store.h"
 #include "support/temp_dir.h"
 #include "ui/widgets/control.h"
+#include "ui/widgets/events.h"
 #include "ui/window/device_main_dlg.h"
 #include "ui/window/main_window_ids.h"
 #include "ui/window/tray_port.h"
@@ -44,6 +49,27 @@ class FakeTray : public TrayPort {
     void SetExitText(const QString& text) override { exit_text = text; }
 };
 
+// A desktop with the settings the test gives it; writes take effect unless an outcome is set.
+class FakePointerSettings : public PointerSettings {
+  public:
+    PointerDesktop desktop = PointerDesktop::Gnome;
+    std::map<PointerSetting, int> values = {{PointerSetting::Speed, 10},
+                                            {PointerSetting::Precision, 1},
+                                            {PointerSetting::DoubleClick, 400}};
+    bool page_scroll = false;
+    std::optional<PointerWrite> outcome;
+    std::vector<std::pair<PointerSetting, int>> writes;
+
+    PointerDesktop Desktop() const override { return desktop; }
+    bool Supports(PointerSetting setting) const override;
+    bool Accepts(PointerSetting setting, int value) const override;
+    std::optional<int> Read(PointerSetting setting) override;
+    PointerWrite Write(PointerSetting setting, int value) override;
+
+  private:
+    mutable std::mutex mutex_;
+};
+
 class WindowTest : public ::testing::Test {
   protected:
     WindowTest();
@@ -59,6 +85,9 @@ class WindowTest : public ::testing::Test {
 
     // A user's action on a control, as the control reports it.
     void Act(int id, int param = 0);
+    void Notify(int id, Event event, int param = 0);
+    // Config-block writes the simulated mouse received, as written.
+    std::vector<std::vector<std::uint8_t>> ConfigWrites() const;
     MControl* Control(int id) const { return window_->GetControl(id); }
     template <typename T>
     T* Get(int id) const {
@@ -83,6 +112,8 @@ class WindowTest : public ::testing::Test {
     ProfileStore store_;
     std::unique_ptr<sim::SimulatedHotplugSource> hotplug_;
     FakeTray tray_;
+    // The desktop's pointer settings; null: no supported desktop.
+    std::unique_ptr<FakePointerSettings> pointer_ = std::make_unique<FakePointerSettings>();
     bool with_tray_ = true;
     bool mouse_without_access_ = false;
     std::vector<ExtraMenuEntry> extra_menu_;

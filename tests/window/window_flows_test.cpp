@@ -17,12 +17,6 @@
 namespace veltra::ui::testing {
 namespace {
 
-// The performance page's restore button, as that page places it.
-void AddRestoreButton(DeviceMainDlg& window) {
-    window.Get<MTabLayout>(ids::kPerformancePage)
-        ->CreateControl("MButton", ids::kRestoreDefaults, Edges(300, 600, 420, 640));
-}
-
 ino_t Inode(const std::filesystem::path& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
@@ -30,7 +24,6 @@ ino_t Inode(const std::filesystem::path& path) {
 
 TEST_F(WindowTest, RestoreDefaultsCancelledChangesNothing) {
     OpenWindow();
-    AddRestoreButton(*window_);
     ASSERT_TRUE(store_.SetConfig(1, "report_rate", "3"));
     const ino_t before = Inode(StorePath());
     box_answer_ = kResultCancel;
@@ -46,7 +39,6 @@ TEST_F(WindowTest, RestoreDefaultsCancelledChangesNothing) {
 
 TEST_F(WindowTest, RestoreDefaultsConfirmedRecreatesTheStoreAndWaitsForTheReset) {
     OpenWindow();
-    AddRestoreButton(*window_);
     ASSERT_TRUE(store_.SetConfig(1, "report_rate", "3"));
     const std::filesystem::path path = StorePath();
     bool waited = false;

@@ -18,9 +18,21 @@ constexpr int kFirstComponent = 36;
 constexpr int kFirstPreset = 39;
 constexpr int kConfirm = 55;
 
+PaletteHook& Hook() {
+    static PaletteHook hook;
+    return hook;
+}
+
 }  // namespace
 
+void SetPaletteHook(PaletteHook hook) {
+    Hook() = std::move(hook);
+}
+
 int MousePaletteDlg::Run(QWidget* owner) {
+    if (Hook()) {
+        return Hook()(colour_, preset_) ? kResultOk : kResultCancel;
+    }
     Create(owner, QStringLiteral("Mouse PaletteDlg"), kStylePopup, Edges(0, 0, 460, 220));
     CenterWindow();
     return ShowModal(kShow);

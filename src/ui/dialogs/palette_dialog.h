@@ -2,6 +2,7 @@
 // The colour palette of the DPI levels: sixteen preset colours, confirmed with OK. The result
 // is the chosen colour (a colour value, red in the lowest byte) and its preset index.
 #include <cstdint>
+#include <functional>
 
 #include "ui/widgets/dialog.h"
 
@@ -36,5 +37,10 @@ class MousePaletteDlg : public MDialog {
     std::uint32_t colour_ = 0;
     int preset_ = 0;
 };
+
+// Tests and scripted runs answer the palette without a window: while a hook is set, Run returns
+// 1 with the hook's colour and preset index when it answers true, else 2, and shows nothing.
+using PaletteHook = std::function<bool(std::uint32_t& colour, int& preset)>;
+void SetPaletteHook(PaletteHook hook);
 
 }  // namespace veltra::ui

@@ -325,6 +325,10 @@ void DPISlider::SetLimits(int lower, int upper) {
     SetProgress(progress_);
 }
 
+void DPISlider::SetStep(int steps) {
+    step_ = std::max(1, steps);
+}
+
 void DPISlider::SetEndTexts(const QString& low, const QString& high) {
     low_text_ = low;
     high_text_ = high;
@@ -355,6 +359,10 @@ int DPISlider::ProgressAt(qreal x) const {
 
 void DPISlider::MoveTo(int progress) {
     int target = std::clamp(progress, lower_, upper_);
+    if (target != upper_) {
+        target = lower_ + (target - lower_ + step_ / 2) / step_ * step_;
+        target = std::min(target, upper_);
+    }
     if (target == progress_) {
         return;
     }
@@ -488,17 +496,17 @@ void DPISlider::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Left:
         case Qt::Key_Down:
-            target = progress_ - 1;
+            target = progress_ - step_;
             break;
         case Qt::Key_Right:
         case Qt::Key_Up:
-            target = progress_ + 1;
+            target = progress_ + step_;
             break;
         case Qt::Key_PageDown:
-            target = progress_ - 10;
+            target = progress_ - 10 * step_;
             break;
         case Qt::Key_PageUp:
-            target = progress_ + 10;
+            target = progress_ + 10 * step_;
             break;
         case Qt::Key_Home:
             target = lower_;

@@ -108,6 +108,10 @@ class DPISlider : public MControlFont {
     void SetUpperLimit(int upper) { SetLimits(lower_, upper); }
     int GetLowerLimit() const { return lower_; }
     int GetUpperLimit() const { return upper_; }
+    // How many progress steps one move of the user takes (1 until set); the user's positions
+    // are then the lower limit plus whole moves, and the upper limit.
+    void SetStep(int steps);
+    int GetStep() const { return step_; }
     // The texts under the two ends of the track.
     void SetEndTexts(const QString& low, const QString& high);
     // The panel behind the slider (the control's own image is the filled part of the track).
@@ -135,6 +139,7 @@ class DPISlider : public MControlFont {
     int progress_ = 10;
     int lower_ = 10;
     int upper_ = 240;
+    int step_ = 1;
     QString low_text_ = QStringLiteral("500");
     QString high_text_ = QStringLiteral("12000");
     SkinImage back_;

@@ -18,7 +18,10 @@
 #include "ui/widgets/manager.h"
 #include "ui/widgets/tabs.h"
 #include "ui/widgets/ui_thread.h"
+#include "ui/window/dpi_page.h"
 #include "ui/window/main_window_ids.h"
+#include "ui/window/performance_page.h"
+#include "ui/window/pointer_panel.h"
 #include "ui/window/tray_port.h"
 #include "ui/window/window_views.h"
 
@@ -42,7 +45,10 @@ DeviceMainDlg::DeviceMainDlg(MainWindowEnvironment environment)
     : env_(std::move(environment)),
       view_(std::make_unique<WindowDeviceView>(*this)),
       reports_([this] { PostTo(this, [this] { reports_.Drain(*view_); }); }),
-      model_view_(std::make_unique<WindowModelView>(*this)) {
+      model_view_(std::make_unique<WindowModelView>(*this)),
+      dpi_page_(std::make_unique<DpiPage>(PageHost())),
+      performance_page_(std::make_unique<PerformancePage>(PageHost())),
+      pointer_panel_(std::make_unique<PointerPanel>(PageHost(), env_.pointer)) {
     WorkerHooks hooks;
     hooks.load_device_model = [this] {
         const std::lock_guard lock(model_mutex_);
@@ -52,6 +58,11 @@ DeviceMainDlg::DeviceMainDlg(MainWindowEnvironment environment)
     if (env_.clock) {
         hooks.now = env_.clock;
     }
+    hooks.shell_task = [this](TaskCode code) {
+        if (code == TaskCode::PointerSettings) {
+            pointer_panel_->ApplyPending();
+        }
+    };
     worker_ = std::make_unique<DeviceWorker>(*env_.comm, *env_.store, state_, reports_, hooks);
     if (env_.worker_period_ms > 0) {
         worker_->SetPeriod(std::chrono::milliseconds(env_.worker_period_ms));
@@ -85,6 +96,9 @@ void DeviceMainDlg::OnCreateControls(const QRect& client) {
     CreatePageContainers(client);
     CreateTabs();
     CreateHomePage(client);
+    dpi_page_->Create(*Get<MTabLayout>(ids::kDpiPage));
+    performance_page_->Create(*Get<MTabLayout>(ids::kPerformancePage));
+    pointer_panel_->Create(*Get<MTabLayout>(ids::kPerformancePage));
     CreateSettingsPage(client);
     if (!env_.extra_menu.empty()) {
         auto* button = Create<CTextButton>("CTextButton", ids::kExtraMenuButton, {},
@@ -104,6 +118,9 @@ void DeviceMainDlg::OnLayout(const QRect& client) {
     }
     LayoutFrame(client);
     LayoutHomePage(client);
+    dpi_page_->Layout(client.width(), client.height());
+    performance_page_->Layout(client.width(), client.height());
+    pointer_panel_->Layout(client.width(), client.height());
     LayoutSettingsPage(client);
     if (MControl* button = GetControl(ids::kExtraMenuButton)) {
         button->SetRect(Edges(client.width() - 240, client.height() - 35, client.width() - 20,
@@ -327,9 +344,15 @@ void DeviceMainDlg::OnBatteryChanged(const BatteryInfo& battery) {
 
 void DeviceMainDlg::OnSettingsRefreshed(const PageRefresh& refresh) {
     Get<MComboBox>(ids::kProfileCombo)->SelectData(refresh.profile);
+    if (refresh.performance) {
+        dpi_page_->Refresh();
+        performance_page_->Refresh();
+        pointer_panel_->ReadPointerSettings();
+    }
 }
 
 void DeviceMainDlg::OnMouseSettingsChanged(const MouseSettingsChange& change) {
+    dpi_page_->FollowMouse(change);
     if (!dpi_popup_) {
         return;
     }
@@ -346,6 +369,22 @@ void DeviceMainDlg::OnTaskFinished(TaskCode code) {
     if (wait_) {
         wait_->DoOK();
     }
+}
+
+int DeviceMainDlg::ActiveProfile() {
+    return env_.store->GetActiveProfile();
+}
+
+int DeviceMainDlg::DeviceType() {
+    return env_.store->DeviceType();
+}
+
+ConnectionMode DeviceMainDlg::Mode() {
+    return env_.comm->GetConnectionMode();
+}
+
+void DeviceMainDlg::QueueTask(TaskCode code) {
+    worker_->QueueTask(code);
 }
 
 // Window messages from other programs.

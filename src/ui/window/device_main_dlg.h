@@ -26,16 +26,21 @@
 #include "device/hotplug.h"
 #include "frontend/catalogue_loader.h"
 #include "ui/widgets/dialog.h"
+#include "ui/window/device_page.h"
 
 namespace veltra {
 class DeviceWorker;
 class DriverComm;
+class PointerSettings;
 class ProfileStore;
 }  // namespace veltra
 
 namespace veltra::ui {
 
 class DPIMsgDlg;
+class DpiPage;
+class PerformancePage;
+class PointerPanel;
 class TrayPort;
 class WaitDlg;
 class WindowModelView;
@@ -57,6 +62,8 @@ struct MainWindowEnvironment {
     HotplugSource* hotplug = nullptr;
     // The notification area; may be null (no tray at all).
     TrayPort* tray = nullptr;
+    // The desktop's pointer settings; may be null (no supported desktop).
+    PointerSettings* pointer = nullptr;
     // Whether a supported mouse is attached that this user may not open (the computer's own
     // hidraw nodes without the access rule); asked while no mouse is connected. May be empty.
     std::function<bool()> mouse_without_access;
@@ -72,7 +79,7 @@ struct MainWindowEnvironment {
     std::function<std::chrono::steady_clock::time_point()> clock;
 };
 
-class DeviceMainDlg : public MDialog {
+class DeviceMainDlg : public MDialog, private DevicePageHost {
   public:
     explicit DeviceMainDlg(MainWindowEnvironment environment);
     ~DeviceMainDlg() override;
@@ -128,6 +135,16 @@ class DeviceMainDlg : public MDialog {
   private:
     friend class WindowModelView;
 
+    // What the device pages use of the window.
+    ProfileStore& Store() override { return *env_.store; }
+    int ActiveProfile() override;
+    int DeviceType() override;
+    ConnectionMode Mode() override;
+    void QueueTask(TaskCode code) override;
+    DPIMsgDlg* Popup() override { return dpi_popup_.get(); }
+    MDialog& Window() override { return *this; }
+    DevicePageHost& PageHost() { return *this; }
+
     // Building (main_frame.cpp, main_pages.cpp).
     void CreateFrame(const QRect& client);
     void CreateTabs();
@@ -181,6 +198,9 @@ class DeviceMainDlg : public MDialog {
     std::unique_ptr<HotplugQueue> hotplug_queue_;
     bool hotplug_started_ = false;
     std::unique_ptr<DPIMsgDlg> dpi_popup_;
+    std::unique_ptr<DpiPage> dpi_page_;
+    std::unique_ptr<PerformancePage> performance_page_;
+    std::unique_ptr<PointerPanel> pointer_panel_;
     QPointer<WaitDlg> wait_;
     std::function<void(WaitDlg&)> wait_hook_;
     QIcon icon_;

@@ -8,7 +8,10 @@
 #include "ui/widgets/labels.h"
 #include "ui/widgets/tabs.h"
 #include "ui/window/device_main_dlg.h"
+#include "ui/window/dpi_page.h"
 #include "ui/window/main_window_ids.h"
+#include "ui/window/performance_page.h"
+#include "ui/window/pointer_panel.h"
 #include "ui/window/tray_port.h"
 
 namespace veltra::ui {
@@ -71,6 +74,9 @@ void DeviceMainDlg::ApplyLanguageTexts() {
     }
     UpdateTrayNote();
     UpdateHomeNotice();
+    dpi_page_->ApplyTexts();
+    performance_page_->ApplyTexts();
+    pointer_panel_->ApplyTexts();
 
     // The profile names begin with the language's profile word.
     auto* profiles = Get<MComboBox>(ids::kProfileCombo);

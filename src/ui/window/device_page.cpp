@@ -1,0 +1,43 @@
+#include "ui/window/device_page.h"
+
+#include "common/log.h"
+#include "common/text.h"
+#include "frontend/setting_rules.h"
+#include "store/profile_store.h"
+#include "ui/widgets/control.h"
+
+namespace veltra::ui {
+
+void PlaceControls(MDialog& window, std::initializer_list<ControlPlace> places) {
+    for (const ControlPlace& place : places) {
+        if (MControl* control = window.GetControl(place.id)) {
+            control->SetRect(place.rect);
+        }
+    }
+}
+
+std::string ProfileSettings::Text(std::string_view key) {
+    std::string value;
+    host_.Store().GetConfig(host_.ActiveProfile(), key, value);
+    return value;
+}
+
+int ProfileSettings::Number(std::string_view key) {
+    return static_cast<int>(ParseDecimal(Text(key)));
+}
+
+bool ProfileSettings::Store(std::string_view key, const std::string& value) {
+    const SettingCheck check = CheckSetting(key, value, host_.DeviceType());
+    if (!check.error.empty()) {
+        Log(LogLevel::Warning, "not stored: " + check.error);
+        return false;
+    }
+    const int profile = host_.ActiveProfile();
+    bool stored = true;
+    for (const auto& [row, text] : check.rows) {
+        stored = host_.Store().SetConfig(profile, row, text) && stored;
+    }
+    return stored;
+}
+
+}  // namespace veltra::ui

@@ -84,8 +84,10 @@ inline std::filesystem::path UseTemporaryHome(const std::string& name) {
 // The main window over the demo mouse, composed as the program composes it.
 class WindowSession {
   public:
-    // `time_scale`: the simulated mouse's answer times (1 = a real mouse's).
-    explicit WindowSession(double time_scale) {
+    // `time_scale`: the simulated mouse's answer times (1 = a real mouse's). `wrap` may put a
+    // watching backend around the device link's.
+    using BackendWrap = std::function<std::unique_ptr<HidBackend>(std::unique_ptr<HidBackend>)>;
+    explicit WindowSession(double time_scale, const BackendWrap& wrap = {}) {
         // A box would wait for a click nobody gives; say what it was and go on.
         ui::SetMessageBoxHook([](const QString& body, const QString&, int) {
             std::fprintf(stderr, "message box: %s\n", body.toUtf8().constData());
@@ -117,7 +119,7 @@ class WindowSession {
         options.device_type = served ? served->device_type : 0;
         options.demo_time_scale = time_scale;
         link_ = MakeDeviceLink(configuration.catalogue, options);
-        comm.SetBackend(std::move(link_.backend));
+        comm.SetBackend(wrap ? wrap(std::move(link_.backend)) : std::move(link_.backend));
 
         ui::MainWindowEnvironment environment;
         environment.comm = &comm;
@@ -137,6 +139,7 @@ class WindowSession {
     ui::DeviceMainDlg& Window() { return *window_; }
     sim::SimulatedBackend& Bus() { return *link_.simulated; }
     int WiredDevice() const { return link_.demo_devices.wired; }
+    int Mouse() const { return link_.demo_mouse; }
 
     // Shown as connected after a complete synchronisation.
     bool Connected() const {

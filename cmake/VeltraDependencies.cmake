@@ -6,6 +6,8 @@ pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(PUGIXML REQUIRED IMPORTED_TARGET pugixml)
 pkg_check_modules(HIDAPI REQUIRED IMPORTED_TARGET hidapi-hidraw)
 pkg_check_modules(UDEV REQUIRED IMPORTED_TARGET libudev)
+# The desktops' pointer settings: GSettings, and D-Bus for KDE's change notice.
+pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
 
 # The window. Qt's own headers are large; the window's libraries precompile them.
 find_package(Qt6 REQUIRED COMPONENTS Widgets Network)

@@ -91,6 +91,15 @@ std::filesystem::path HomeFolder() {
     return "/";
 }
 
+std::filesystem::path ConfigHomeFolder() {
+    // Relative XDG values are to be ignored.
+    std::filesystem::path base = Environment("XDG_CONFIG_HOME");
+    if (!base.is_absolute()) {
+        base = HomeFolder() / ".config";
+    }
+    return base;
+}
+
 std::filesystem::path UserDataFolder() {
     // Relative XDG values are to be ignored.
     std::filesystem::path base = Environment("XDG_DATA_HOME");

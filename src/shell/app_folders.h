@@ -38,6 +38,9 @@ std::filesystem::path SkinFolder();
 // The user's home folder ($HOME, else the password database).
 std::filesystem::path HomeFolder();
 
+// $XDG_CONFIG_HOME, or ~/.config when it is unset or relative.
+std::filesystem::path ConfigHomeFolder();
+
 // Creates the folder and every missing folder above it; true when it exists afterwards.
 bool EnsureFolder(const std::filesystem::path& path);
 

@@ -65,8 +65,8 @@ double SpeedToFactor(int speed);
 int SpeedFromFactor(double factor);
 
 // The double-click slider: position p (0..10) stands for 900 - 70 p milliseconds. A time maps to
-// its position exactly (and 500 to position 5); another time inside 200..900 to the nearest
-// position, outside it to the nearer end.
+// its position exactly (and 500 to position 5); another time inside 200..900 to the position of
+// the nearest of those steps (halfway between two, the slower one), outside it to the nearer end.
 int DoubleClickPositionMs(int position);
 int DoubleClickPosition(int milliseconds);
 

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -134,14 +133,7 @@ bool HasLineBreak(std::string_view text) {
 }  // namespace
 
 std::filesystem::path SettingsFilePath() {
-    std::filesystem::path base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME")) {
-        base = config;
-    }
-    if (!base.is_absolute()) {
-        base = HomeFolder() / ".config";
-    }
-    return base / CaptionFolderName(ApplicationCaption()) / "settings";
+    return ConfigHomeFolder() / CaptionFolderName(ApplicationCaption()) / "settings";
 }
 
 int ReadSettingValue(std::string_view name) {

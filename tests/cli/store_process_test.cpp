@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,6 +13,7 @@
 
 #include "cli/cli_process.h"
 #include "store/sqlite_db.h"
+#include "support/read_only_folder.h"
 
 namespace veltra::test {
 namespace {
@@ -191,38 +191,6 @@ TEST(VeltractlStore, ResetWithoutAMouseStillRecoversADamagedStore) {
     EXPECT_EQ(ReadFile(DamagedCopies(file)[0]), "");
     ExpectFullStore(file, "after a reset without a mouse");
 }
-
-// Makes the data folder's db folder read-only. Root writes through permission bits, so as root
-// the folder is bound read-only onto itself (EROFS, whoever asks); otherwise it loses its write
-// bits (EACCES).
-class ReadOnlyFolder {
-  public:
-    explicit ReadOnlyFolder(const fs::path& folder) : folder_(folder) {
-        if (geteuid() == 0) {
-            mounted_ = mount(folder_.c_str(), folder_.c_str(), nullptr, MS_BIND, nullptr) == 0;
-            ready_ = mounted_ && mount(nullptr, folder_.c_str(), nullptr,
-                                       MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
-        } else {
-            fs::permissions(
-                folder_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                fs::perm_options::remove);
-            ready_ = true;
-        }
-    }
-    ~ReadOnlyFolder() {
-        if (mounted_) {
-            umount2(folder_.c_str(), MNT_DETACH);
-        } else if (geteuid() != 0) {
-            fs::permissions(folder_, fs::perms::owner_write, fs::perm_options::add);
-        }
-    }
-    bool ready() const { return ready_; }
-
-  private:
-    fs::path folder_;
-    bool mounted_ = false;
-    bool ready_ = false;
-};
 
 TEST(VeltractlStore, ResetInAReadOnlyDataFolderFailsAndSaysWhy) {
     CliRunner cli;

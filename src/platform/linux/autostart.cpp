@@ -1,6 +1,5 @@
 #include "platform/linux/autostart.h"
 
-#include <cstdlib>
 #include <string_view>
 #include <system_error>
 
@@ -12,16 +11,6 @@ namespace veltra {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path ConfigHome() {
-    const char* value = std::getenv("XDG_CONFIG_HOME");
-    fs::path base = value != nullptr ? fs::path(value) : fs::path();
-    // Relative XDG values are to be ignored.
-    if (!base.is_absolute()) {
-        base = HomeFolder() / ".config";
-    }
-    return base;
-}
 
 // The escapes of a string value; line breaks of a one-line text become spaces first.
 std::string EscapeValue(std::string_view text, bool keep_line_breaks) {
@@ -106,7 +95,7 @@ std::string DesktopExecArgument(const std::string& argument) {
 }
 
 fs::path AutostartEntryPath(const std::string& caption) {
-    return ConfigHome() / "autostart" / (CaptionFolderName(caption) + ".desktop");
+    return ConfigHomeFolder() / "autostart" / (CaptionFolderName(caption) + ".desktop");
 }
 
 bool AutostartEntryExists(const std::string& caption) {

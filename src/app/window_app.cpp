@@ -18,6 +18,7 @@
 #include "frontend/demo_controls.h"
 #include "frontend/device_link.h"
 #include "frontend/startup.h"
+#include "platform/linux/desktop_pointer.h"
 #include "platform/linux/hidraw_access.h"
 #include "shell/app_folders.h"
 #include "shell/instance_channel.h"
@@ -172,11 +173,15 @@ int RunWindowApp(int argc, char** argv) {
     comm.SetBackend(std::move(link.backend));
 
     ui::QtTray tray;
+    const char* current_desktop = std::getenv("XDG_CURRENT_DESKTOP");
+    const std::unique_ptr<PointerSettings> pointer = OpenPointerSettings(
+        DetectPointerDesktop(current_desktop != nullptr ? current_desktop : ""));
     ui::MainWindowEnvironment environment;
     environment.comm = &comm;
     environment.store = &ProfileStore::Instance();
     environment.hotplug = link.hotplug.get();
     environment.tray = &tray;
+    environment.pointer = pointer.get();
     if (link.kind == DeviceLinkKind::Platform) {
         std::vector<std::pair<int, int>> pairs;
         for (const DeviceModelEntry& mode : configuration.catalogue.modes) {

@@ -5,6 +5,9 @@
 #include "frontend/setting_rules.h"
 #include "store/profile_store.h"
 #include "ui/widgets/control.h"
+#include "ui/widgets/labels.h"
+#include "ui/widgets/tabs.h"
+#include "ui/window/main_window_ids.h"
 
 namespace veltra::ui {
 
@@ -14,6 +17,20 @@ void PlaceControls(MDialog& window, std::initializer_list<ControlPlace> places) 
             control->SetRect(place.rect);
         }
     }
+}
+
+MPicture* CreatePanel(MTabLayout& page, int id) {
+    auto* panel = dynamic_cast<MPicture*>(page.CreateControl("MPicture", id, {}));
+    panel->SetImage(QStringLiteral("img_area.png"), 1);
+    panel->SetShowMode(3, 30);
+    return panel;
+}
+
+MText* CreateLabel(MTabLayout& page, int id, int size) {
+    auto* label = dynamic_cast<MText*>(page.CreateControl("MText", id, {}));
+    label->SetFont(size);
+    label->SetTextColor(main_window::kTextWhite);
+    return label;
 }
 
 std::string ProfileSettings::Text(std::string_view key) {

@@ -23,7 +23,9 @@ class ProfileStore;
 namespace veltra::ui {
 
 class DPIMsgDlg;
+class MPicture;
 class MTabLayout;
+class MText;
 
 class DevicePageHost {
   public:
@@ -47,6 +49,10 @@ struct ControlPlace {
     QRect rect;
 };
 void PlaceControls(MDialog& window, std::initializer_list<ControlPlace> places);
+
+// The pages' common pieces: a panel picture ("img_area.png") and a white label of `size` pixels.
+MPicture* CreatePanel(MTabLayout& page, int id);
+MText* CreateLabel(MTabLayout& page, int id, int size);
 
 // The active profile's settings, read and stored through the value rules.
 class ProfileSettings {

@@ -64,15 +64,10 @@ constexpr int kBluetoothRateValue = 3;
 
 void DpiPage::Create(MTabLayout& page) {
     for (int id : {ids::kLevelsPanel, ids::kRatePanel}) {
-        auto* panel = dynamic_cast<MPicture*>(page.CreateControl("MPicture", id, {}));
-        panel->SetImage(QStringLiteral("img_area.png"), 1);
-        panel->SetShowMode(3, 30);
+        CreatePanel(page, id);
     }
-    for (auto [id, text_id] : {std::pair{ids::kLevelsTitle, text::kLevelsTitle},
-                               std::pair{ids::kRateTitle, text::kRateTitle}}) {
-        auto* title = dynamic_cast<MText*>(page.CreateControl("MText", id, {}, LangText(text_id)));
-        title->SetFont(16);
-        title->SetTextColor(main_window::kTextWhite);
+    for (int id : {ids::kLevelsTitle, ids::kRateTitle}) {
+        CreateLabel(page, id, 16);
     }
     page.CreateControl("CHelpButton", ids::kLevelsHelp, {})
         ->SetImage(QStringLiteral("img_help.png"), 4);

@@ -30,19 +30,12 @@ constexpr int kPanels[] = {ids::kIdleLightPanel, ids::kSleepPanel, ids::kWakeupP
 
 void PerformancePage::Create(MTabLayout& page) {
     for (int id : kPanels) {
-        auto* panel = dynamic_cast<MPicture*>(page.CreateControl("MPicture", id, {}));
-        panel->SetImage(QStringLiteral("img_area.png"), 1);
-        panel->SetShowMode(3, 30);
+        CreatePanel(page, id);
     }
-    auto label = [&page](int id, int size) {
-        auto* text = dynamic_cast<MText*>(page.CreateControl("MText", id, {}));
-        text->SetFont(size);
-        text->SetTextColor(main_window::kTextWhite);
-    };
-    label(ids::kTitle, 18);
+    CreateLabel(page, ids::kTitle, 18);
     for (int id : {ids::kIdleLightLabel, ids::kSleepLabel, ids::kWakeupLabel, ids::kGameModeLabel,
                    ids::kRestoreLabel}) {
-        label(id, 14);
+        CreateLabel(page, id, 14);
     }
     auto combo = [&page](int id) {
         auto* box = dynamic_cast<MComboBox*>(page.CreateControl("MComboBox", id, {}));

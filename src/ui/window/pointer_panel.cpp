@@ -60,28 +60,20 @@ QString PointerPanel::DesktopName() const {
 }
 
 void PointerPanel::Create(MTabLayout& page) {
-    auto* panel = dynamic_cast<MPicture*>(page.CreateControl("MPicture", ids::kPanel, {}));
-    panel->SetImage(QStringLiteral("img_area.png"), 1);
-    panel->SetShowMode(3, 30);
-    auto label = [&page](int id, int size) {
-        auto* text = dynamic_cast<MText*>(page.CreateControl("MText", id, {}));
-        text->SetFont(size);
-        text->SetTextColor(main_window::kTextWhite);
-        return text;
-    };
-    label(ids::kTitle, 16);
-    label(ids::kSpeedLabel, 16);
-    label(ids::kDoubleClickLabel, 16);
+    CreatePanel(page, ids::kPanel);
+    for (int id : {ids::kTitle, ids::kSpeedLabel, ids::kDoubleClickLabel}) {
+        CreateLabel(page, id, 16);
+    }
     for (int id : {ids::kSpeedSlow, ids::kSpeedFast, ids::kWheelLabel, ids::kDoubleClickSlow,
                    ids::kDoubleClickFast}) {
-        label(id, 14);
+        CreateLabel(page, id, 14);
     }
-    speed_value_ = label(ids::kSpeedValue, 14);
-    double_click_value_ = label(ids::kDoubleClickValue, 14);
+    speed_value_ = CreateLabel(page, ids::kSpeedValue, 14);
+    double_click_value_ = CreateLabel(page, ids::kDoubleClickValue, 14);
     for (MText* value : {speed_value_, double_click_value_}) {
         value->SetAlignment(Qt::AlignHCenter);
     }
-    note_ = label(ids::kNote, 14);
+    note_ = CreateLabel(page, ids::kNote, 14);
     note_->SetTextColor(main_window::kTextGrey);
     page.CreateControl("CHelpButton", ids::kHelp, {})->SetImage(QStringLiteral("img_help.png"), 4);
     auto slider = [&page](int id, int positions) {

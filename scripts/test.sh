@@ -88,7 +88,8 @@ fi
 
 stage "ThreadSanitizer (device and platform tests)"
 if build ci-tsan test_device test_platform test_sim; then
-    TSAN_OPTIONS=halt_on_error=1 run_ctest tsan build/ci-tsan -L 'device|platform|sim'
+    TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
+        run_ctest tsan build/ci-tsan -L 'device|platform|sim'
 fi
 
 stage "fuzz targets (${fuzz_seconds} s each)"

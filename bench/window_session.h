@@ -207,6 +207,18 @@ class ReportWatch : public QObject {
     Clock::time_point last_ = Clock::now();
 };
 
+// Shows the window and runs the event loop until the mouse is shown connected and the worker's
+// reports have stopped for a second; says on stderr when the start-up synchronisation never ends.
+inline bool ShowAndSync(WindowSession& session, ReportWatch& reports) {
+    session.Window().ShowWindow(ui::kShow);
+    if (RunUntil([&] { return session.Connected(); }, std::chrono::seconds(60)) &&
+        reports.WaitQuiet(std::chrono::seconds(1), std::chrono::seconds(30))) {
+        return true;
+    }
+    std::fprintf(stderr, "the start-up synchronisation did not end\n");
+    return false;
+}
+
 // Threads of this process.
 inline long ThreadId() {
     return static_cast<long>(::syscall(SYS_gettid));

@@ -215,12 +215,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         veltra::bench::ReportWatch reports(window);
-        window.ShowWindow(veltra::ui::kShow);
         const Clock::time_point opened = Clock::now();
-        if (!veltra::bench::RunUntil([&] { return session.Connected(); },
-                                     std::chrono::seconds(60)) ||
-            !reports.WaitQuiet(std::chrono::seconds(1), std::chrono::seconds(30))) {
-            std::fprintf(stderr, "the start-up synchronisation did not end\n");
+        if (!veltra::bench::ShowAndSync(session, reports)) {
             return 1;
         }
         std::printf("start-up synchronisation: %.0f ms\n", Ms(reports.Last() - opened));

@@ -68,11 +68,7 @@ int main(int argc, char** argv) {
         }
         NameAll(Added(with_bus, veltra::bench::ThreadIds()), "worker");
         veltra::bench::ReportWatch reports(window);
-        window.ShowWindow(veltra::ui::kShow);
-        if (!veltra::bench::RunUntil([&] { return session.Connected(); },
-                                     std::chrono::seconds(60)) ||
-            !reports.WaitQuiet(std::chrono::seconds(1), std::chrono::seconds(30))) {
-            std::fprintf(stderr, "the start-up synchronisation did not end\n");
+        if (!veltra::bench::ShowAndSync(session, reports)) {
             return 1;
         }
         veltra::WriteSettingValue(veltra::kExitModeValue, "1");

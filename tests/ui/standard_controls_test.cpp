@@ -28,6 +28,7 @@ constexpr int kChanging = 1;
 constexpr int kAction = 2;
 constexpr int kFocusLost = 26;
 constexpr int kTextChanged = 29;
+constexpr int kKeyInput = 31;
 constexpr int kFocusGained = 30;
 
 // A shown, active dialog: focus and keys reach controls as they would on a desktop.
@@ -482,6 +483,39 @@ TEST(EditFields, DigitOnlyReadOnlyAndDisabledFieldsRefuseInput) {
     QTest::keyClicks(keys, QStringLiteral("0"));
     EXPECT_EQ(fixed->GetTitle(), QStringLiteral("100"));
     EXPECT_TRUE(page.notifications.empty());
+}
+
+TEST(EditFields, ACaptureFieldTakesEveryKeyAndTypesNothing) {
+    Shown dialog;
+    auto* field = dialog.Make<MEdit>("MEdit", 72, QRect(10, 10, 200, 30));
+    auto* other = dialog.Make<MButton>("MButton", 1, QRect(10, 50, 80, 30), "OK");
+    field->SetKeyCapture(true);
+    QWidget* keys = Focus(field);
+    dialog.notifications.clear();
+    // Tab does not leave, a shortcut key does not fire, nothing is typed.
+    for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Escape, Qt::Key_A}) {
+        QTest::keyClick(keys, key);
+    }
+    QKeyEvent native(QEvent::KeyPress, Qt::Key_Super_L, Qt::NoModifier, 133, 0xFFEB, 0);
+    QApplication::sendEvent(keys, &native);
+    EXPECT_TRUE(keys->hasFocus());
+    EXPECT_EQ(field->GetTitle(), QString());
+    ASSERT_EQ(dialog.notifications.size(), 7u);
+    EXPECT_EQ(dialog.notifications[0], (Notification{72, kKeyInput, 0}));
+    EXPECT_EQ(dialog.notifications[1], (Notification{72, kKeyInput, 1}));
+    EXPECT_EQ(field->LastKey().native_scan_code, 133u);
+    EXPECT_EQ(field->LastKey().native_virtual_key, 0xFFEBu);
+    EXPECT_FALSE(field->LastKey().release);
+    // The program's text shows; the focus leaves by the mouse.
+    field->SetTitle(QStringLiteral("Windows"));
+    Focus(other);
+    EXPECT_EQ(dialog.notifications.back(), (Notification{72, kFocusLost, 0}));
+    // An ordinary field again types.
+    field->SetKeyCapture(false);
+    keys = Focus(field);
+    QTest::keyClick(keys, Qt::Key_End);
+    QTest::keyClicks(keys, QStringLiteral("x"));
+    EXPECT_EQ(field->GetTitle(), QStringLiteral("Windowsx"));
 }
 
 TEST(NumberFields, CommitsBringTheNumberIntoRangeAndStepsReportTheValue) {

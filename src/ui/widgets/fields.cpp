@@ -299,14 +299,32 @@ class LineField : public QLineEdit {
         QLineEdit::focusInEvent(event);
         // The field's own context menu takes and gives back the focus; that is no visit.
         if (owner_ != nullptr && event->reason() != Qt::PopupFocusReason) {
-            owner_->FocusIn();
+            owner_->FocusIn(event->reason() == Qt::ActiveWindowFocusReason);
         }
     }
     void focusOutEvent(QFocusEvent* event) override {
         QLineEdit::focusOutEvent(event);
         if (owner_ != nullptr && event->reason() != Qt::PopupFocusReason) {
-            owner_->FocusOut();
+            owner_->FocusOut(event->reason() == Qt::ActiveWindowFocusReason);
         }
+    }
+    bool event(QEvent* event) override {
+        // A capture field sees every key before focus moves, shortcuts or editing take it.
+        if (owner_ != nullptr && owner_->capture_) {
+            switch (event->type()) {
+                case QEvent::ShortcutOverride:
+                    event->accept();
+                    return true;
+                case QEvent::KeyPress:
+                case QEvent::KeyRelease:
+                    event->accept();
+                    owner_->KeyInput(*static_cast<QKeyEvent*>(event));
+                    return true;
+                default:
+                    break;
+            }
+        }
+        return QLineEdit::event(event);
     }
     void keyPressEvent(QKeyEvent* event) override {
         if (owner_ != nullptr) {
@@ -405,14 +423,33 @@ void MEdit::ReportStep(int parameter) {
     }
 }
 
-void MEdit::FocusIn() {
+void MEdit::SetKeyCapture(bool capture) {
+    capture_ = capture;
+    field_->setReadOnly(capture);
+    field_->setAttribute(Qt::WA_InputMethodEnabled, !capture);
+    field_->setContextMenuPolicy(capture ? Qt::NoContextMenu : Qt::DefaultContextMenu);
+    field_->setAcceptDrops(!capture);
+}
+
+void MEdit::KeyInput(const QKeyEvent& event) {
+    if (!isEnabled()) {
+        return;
+    }
+    last_key_.release = event.type() == QEvent::KeyRelease;
+    last_key_.autorepeat = event.isAutoRepeat();
+    last_key_.native_scan_code = event.nativeScanCode();
+    last_key_.native_virtual_key = event.nativeVirtualKey();
+    Notify(Event::KeyInput, last_key_.release ? 1 : 0);
+}
+
+void MEdit::FocusIn(bool window_activation) {
     update();
     if (isEnabled()) {
-        Notify(Event::FocusGained, 0);
+        Notify(Event::FocusGained, window_activation ? 1 : 0);
     }
 }
 
-void MEdit::FocusOut() {
+void MEdit::FocusOut(bool window_activation) {
     update();
     // A field the program disables while it has the focus reports nothing.
     if (!isEnabled()) {
@@ -423,7 +460,7 @@ void MEdit::FocusOut() {
         Commit();
     }
     if (alive) {
-        Notify(Event::FocusLost, 0);
+        Notify(Event::FocusLost, window_activation ? 1 : 0);
     }
 }
 

@@ -6,10 +6,21 @@
 
 #include "ui/widgets/control.h"
 
+class QKeyEvent;
+
 namespace veltra::ui {
 
 class ComboField;
 class LineField;
+
+// A key taken by a key capture field, as the platform reported it: on X11 and Wayland the XKB
+// keycode and the key symbol (QKeyEvent's native scan code and native virtual key).
+struct CapturedKey {
+    bool release = false;
+    bool autorepeat = false;
+    quint32 native_scan_code = 0;
+    quint32 native_virtual_key = 0;
+};
 
 // A drop-down list ("img_combobox.png", 4 states) of items with a text and an integer. When
 // the user chooses another item (mouse, Up/Down/Home/End, or the list opened with Alt+Down,
@@ -76,6 +87,12 @@ class MEdit : public MControlFont {
     void SetReadOnly(bool read_only);
     // The grey hint shown while the field is empty.
     void SetCueText(const QString& text);
+    // A key capture field takes every key (Tab, Escape and shortcuts too; no input method, no
+    // typing or pasting) and reports KeyInput for each press and release; the program sets the
+    // text. LastKey tells which key it was.
+    void SetKeyCapture(bool capture);
+    bool KeyCapture() const { return capture_; }
+    const CapturedKey& LastKey() const { return last_key_; }
 
   protected:
     // Accessible name: the tooltip; the text is the field's value, not its name.
@@ -104,13 +121,16 @@ class MEdit : public MControlFont {
     void SyncTitle();
     void TextEdited();
     void Commit();
-    void FocusIn();
-    void FocusOut();
+    void FocusIn(bool window_activation);
+    void FocusOut(bool window_activation);
+    void KeyInput(const QKeyEvent& event);
     // Font, alignment and colours live in MControlFont; the input widget follows them.
     void SyncField();
 
     LineField* field_;
     bool dirty_ = false;
+    bool capture_ = false;
+    CapturedKey last_key_;
 };
 
 // A number field with a range (0..100 until set): digits only, Up and Down step by one, and a

@@ -98,7 +98,8 @@ QRect MouseCtrl::LabelRect(int index) const {
     QFontMetrics descs(TextFont());
     int text_width =
         std::max(names.horizontalAdvance(item.text), descs.horizontalAdvance(item.desc));
-    int label_width = std::clamp(text_width + 24, kLabelMinWidth, kLabelMaxWidth);
+    // The padding of both sides, and a little room for the painter's rounding of advances.
+    int label_width = std::clamp(text_width + 28, kLabelMinWidth, kLabelMaxWidth);
     int left = item.direction == 0 ? item.p3.x() - label_width : item.p3.x();
     QRect label(left, item.p3.y() - kLabelHeight / 2, label_width, kLabelHeight);
     // Points near an edge would push the label out of sight; keep it inside.

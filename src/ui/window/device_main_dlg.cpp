@@ -18,6 +18,7 @@
 #include "ui/widgets/manager.h"
 #include "ui/widgets/tabs.h"
 #include "ui/widgets/ui_thread.h"
+#include "ui/window/buttons_page.h"
 #include "ui/window/dpi_page.h"
 #include "ui/window/main_window_ids.h"
 #include "ui/window/performance_page.h"
@@ -46,6 +47,7 @@ DeviceMainDlg::DeviceMainDlg(MainWindowEnvironment environment)
       view_(std::make_unique<WindowDeviceView>(*this)),
       reports_([this] { PostTo(this, [this] { reports_.Drain(*view_); }); }),
       model_view_(std::make_unique<WindowModelView>(*this)),
+      buttons_page_(std::make_unique<ButtonsPage>(PageHost())),
       dpi_page_(std::make_unique<DpiPage>(PageHost())),
       performance_page_(std::make_unique<PerformancePage>(PageHost())),
       pointer_panel_(std::make_unique<PointerPanel>(PageHost(), env_.pointer)) {
@@ -96,6 +98,7 @@ void DeviceMainDlg::OnCreateControls(const QRect& client) {
     CreatePageContainers(client);
     CreateTabs();
     CreateHomePage(client);
+    buttons_page_->Create(*Get<MTabLayout>(ids::kButtonsPage));
     dpi_page_->Create(*Get<MTabLayout>(ids::kDpiPage));
     performance_page_->Create(*Get<MTabLayout>(ids::kPerformancePage));
     pointer_panel_->Create(*Get<MTabLayout>(ids::kPerformancePage));
@@ -118,6 +121,7 @@ void DeviceMainDlg::OnLayout(const QRect& client) {
     }
     LayoutFrame(client);
     LayoutHomePage(client);
+    buttons_page_->Layout(client.width(), client.height());
     dpi_page_->Layout(client.width(), client.height());
     performance_page_->Layout(client.width(), client.height());
     pointer_panel_->Layout(client.width(), client.height());
@@ -344,6 +348,9 @@ void DeviceMainDlg::OnBatteryChanged(const BatteryInfo& battery) {
 
 void DeviceMainDlg::OnSettingsRefreshed(const PageRefresh& refresh) {
     Get<MComboBox>(ids::kProfileCombo)->SelectData(refresh.profile);
+    if (refresh.keys) {
+        buttons_page_->Load();
+    }
     if (refresh.performance) {
         dpi_page_->Refresh();
         performance_page_->Refresh();
@@ -381,6 +388,11 @@ int DeviceMainDlg::DeviceType() {
 
 ConnectionMode DeviceMainDlg::Mode() {
     return env_.comm->GetConnectionMode();
+}
+
+std::vector<ButtonDescription> DeviceMainDlg::ModelButtons() {
+    const std::lock_guard lock(model_mutex_);
+    return model_.buttons;
 }
 
 void DeviceMainDlg::QueueTask(TaskCode code) {

@@ -37,6 +37,7 @@ class ProfileStore;
 
 namespace veltra::ui {
 
+class ButtonsPage;
 class DPIMsgDlg;
 class DpiPage;
 class PerformancePage;
@@ -141,6 +142,8 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     int DeviceType() override;
     ConnectionMode Mode() override;
     void QueueTask(TaskCode code) override;
+    void WaitForTask() override { OpenWaitDialog(); }
+    std::vector<ButtonDescription> ModelButtons() override;
     DPIMsgDlg* Popup() override { return dpi_popup_.get(); }
     MDialog& Window() override { return *this; }
     DevicePageHost& PageHost() { return *this; }
@@ -198,6 +201,7 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     std::unique_ptr<HotplugQueue> hotplug_queue_;
     bool hotplug_started_ = false;
     std::unique_ptr<DPIMsgDlg> dpi_popup_;
+    std::unique_ptr<ButtonsPage> buttons_page_;
     std::unique_ptr<DpiPage> dpi_page_;
     std::unique_ptr<PerformancePage> performance_page_;
     std::unique_ptr<PointerPanel> pointer_panel_;

@@ -11,7 +11,9 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "config/device_description.h"
 #include "device/driver_comm.h"
 #include "device/task_code.h"
 #include "ui/widgets/dialog.h"
@@ -37,6 +39,10 @@ class DevicePageHost {
     virtual int DeviceType() = 0;
     virtual ConnectionMode Mode() = 0;
     virtual void QueueTask(TaskCode code) = 0;
+    // The wait dialog, until the worker has finished the task just queued.
+    virtual void WaitForTask() = 0;
+    // The buttons of the selected model, with their factory functions.
+    virtual std::vector<ButtonDescription> ModelButtons() = 0;
     // The DPI pop-up, or null before the window has built it.
     virtual DPIMsgDlg* Popup() = 0;
     // The main window: owner of message boxes and dialogs, and of every control.

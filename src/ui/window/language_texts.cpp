@@ -7,6 +7,7 @@
 #include "ui/widgets/fields.h"
 #include "ui/widgets/labels.h"
 #include "ui/widgets/tabs.h"
+#include "ui/window/buttons_page.h"
 #include "ui/window/device_main_dlg.h"
 #include "ui/window/dpi_page.h"
 #include "ui/window/main_window_ids.h"
@@ -74,6 +75,7 @@ void DeviceMainDlg::ApplyLanguageTexts() {
     }
     UpdateTrayNote();
     UpdateHomeNotice();
+    buttons_page_->ApplyTexts();
     dpi_page_->ApplyTexts();
     performance_page_->ApplyTexts();
     pointer_panel_->ApplyTexts();

@@ -7,8 +7,11 @@
 #include "ui/widgets/device_controls.h"
 #include "ui/widgets/fields.h"
 #include "ui/widgets/labels.h"
+#include "ui/widgets/mouse_ctrl.h"
+#include "ui/widgets/skin.h"
 #include "ui/widgets/tabs.h"
 #include "ui/widgets/ui_thread.h"
+#include "ui/window/buttons_page.h"
 #include "ui/window/device_main_dlg.h"
 #include "ui/window/main_window_ids.h"
 
@@ -135,8 +138,10 @@ void WindowModelView::SetModelPictures(const std::string& image) {
         picture_ = image;
     }
     OnWindow([image = QString::fromStdString(image)](DeviceMainDlg& w) {
-        if (auto* picture = w.Get<MPicture>(ids::kModelPicture)) {
-            picture->SetImage(image, 1);
+        for (int id : {ids::kModelPicture, buttons_page::kModelPicture}) {
+            if (auto* picture = w.Get<MPicture>(id)) {
+                picture->SetImage(image, 1);
+            }
         }
     });
 }
@@ -155,13 +160,16 @@ ViewSize WindowModelView::HomePictureImageSize() const {
         return {};
     }
     // Reading an image's header is safe on any thread; the control's copy is not.
-    const QSize size = QImageReader(QString::fromStdString(picture)).size();
+    const QSize size = QImageReader(SkinPath(QString::fromStdString(picture))).size();
     return size.isValid() ? ViewSize{size.width(), size.height()} : ViewSize{};
 }
 
 void WindowModelView::SetButtonPagePictureRect(const ViewRect& rect) {
-    // The buttons page places its picture when it is built from the model.
-    (void)rect;
+    OnWindow([rect](DeviceMainDlg& w) {
+        if (auto* picture = w.Get<MPicture>(buttons_page::kModelPicture)) {
+            picture->SetRect(Edges(rect.left, rect.top, rect.right, rect.bottom));
+        }
+    });
 }
 
 void WindowModelView::SetLightingTabVisible(bool visible) {
@@ -172,12 +180,21 @@ void WindowModelView::SetLightingTabVisible(bool visible) {
     });
 }
 
-void WindowModelView::DeleteAllButtons() {}
+void WindowModelView::DeleteAllButtons() {
+    OnWindow([](DeviceMainDlg& w) {
+        if (auto* picture = w.Get<MouseCtrl>(buttons_page::kButtons)) {
+            picture->DeleteAllItems();
+        }
+    });
+}
 
 void WindowModelView::AddButton(const std::string& text, int key_value, int direction,
                                 const std::array<ViewPoint, 3>& points) {
-    // The buttons page draws the model's buttons from the model state it is refreshed from.
-    (void)text, (void)key_value, (void)direction, (void)points;
+    OnWindow([text = QString::fromStdString(text), key_value, direction, points](DeviceMainDlg& w) {
+        if (auto* picture = w.Get<MouseCtrl>(buttons_page::kButtons)) {
+            AddModelButton(*picture, text, key_value, direction, points);
+        }
+    });
 }
 
 }  // namespace veltra::ui

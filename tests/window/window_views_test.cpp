@@ -6,8 +6,14 @@
 #include <QImage>
 #include <QSet>
 
+#include "settings/key_function.h"
+#include "shell/settings_key.h"
+#include "ui/widgets/buttons.h"
 #include "ui/widgets/device_controls.h"
+#include "ui/widgets/fields.h"
+#include "ui/widgets/mouse_ctrl.h"
 #include "ui/widgets/tabs.h"
+#include "ui/window/buttons_page.h"
 #include "window/window_fixture.h"
 
 namespace veltra::ui::testing {
@@ -40,6 +46,11 @@ class WindowViewsTest : public WindowTest, public ::testing::WithParamInterface<
         Get<MTabCtrl>(ids::kTabBar)->SetSelectItem(index);
         Act(ids::kTabBar, index);
     }
+    void ChooseType(KeyFunctionType type) {
+        auto* types = Get<MComboBox>(buttons_page::kTypeList);
+        types->SelectData(static_cast<int>(type));
+        Act(buttons_page::kTypeList, types->GetCurSel());
+    }
 };
 
 TEST_P(WindowViewsTest, EveryViewRenders) {
@@ -57,8 +68,27 @@ TEST_P(WindowViewsTest, EveryViewRenders) {
         SelectTab(index);
         Save(pages[index]);
     }
+    // The buttons page's editors.
+    SelectTab(1);
+    Get<MouseCtrl>(buttons_page::kButtons)->SetSelectItem(3);
+    Act(buttons_page::kButtons, 3);
+    ChooseType(KeyFunctionType::KeyCombination);
+    Get<MEdit>(buttons_page::kKeyField)->SetTitle(QStringLiteral("F5"));
+    Get<MButton3>(buttons_page::kCtrl)->SetCheck(true);
+    Save("buttons-page-key");
+    ChooseType(KeyFunctionType::RapidFire);
+    Save("buttons-page-rapid-fire");
     SelectTab(0);
     Save("home-with-mouse");
+}
+
+TEST_P(WindowViewsTest, AModelWithoutLighting) {
+    SetLanguage(GetParam());
+    WriteDeviceType(301);
+    wired_ = backend_->Plug(mouse_, sim::Link::Wired, 0x3554, 0xF5A1);
+    OpenWindow();
+    SelectTab(1);
+    Save("buttons-page-p3");
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, WindowViewsTest, ::testing::Values(1033, 2052),

@@ -149,6 +149,8 @@ void ButtonsPage::Create(MTabLayout& page) {
         page.CreateControl("MButton", id, {})->SetImage(QStringLiteral("img_button.png"), 4);
     }
     rapid_kind_ = CreateCombo(page, ids::kRapidKind);
+    // Its 120 pixels hold "Mouse button" only in the smaller size.
+    rapid_kind_->SetFont(12);
     Fill(*rapid_kind_, RapidFireKindList());
     for (int id : {ids::kRapidButtonLabel, ids::kCountLabel, ids::kIntervalLabel}) {
         CreateLabel(page, id, 14);
@@ -191,8 +193,8 @@ void ButtonsPage::Layout(int w, int h) {
                                       {ids::kShift, Edges(450, 240, 515, 270)},
                                       {ids::kKeyField, Edges(240, 276, 520, 306)},
                                       {ids::kApplyKey, Edges(420, 312, 520, 342)},
-                                      {ids::kRapidKind, Edges(240, 240, 350, 270)},
-                                      {ids::kRapidButtonLabel, Edges(355, 240, 415, 270)},
+                                      {ids::kRapidKind, Edges(240, 240, 360, 270)},
+                                      {ids::kRapidButtonLabel, Edges(365, 240, 418, 270)},
                                       {ids::kRapidButton, Edges(420, 240, 520, 270)},
                                       {ids::kRapidKeyField, Edges(420, 240, 520, 270)},
                                       {ids::kCountLabel, Edges(240, 276, 300, 306)},

@@ -167,6 +167,15 @@ TEST_F(ButtonsPageTest, EveryListFunctionIsStoredAndSentAsItsCode) {
         EXPECT_EQ(sent[1], c.code[1]) << c.text;
         EXPECT_EQ(Picture()->GetItemKeyDesc(2).toStdString(), c.text);
     }
+    // The profile switch is stored as soon as it is chosen.
+    ChooseType(KeyFunctionType::DeviceCode06);
+    const std::optional<KeyAssignment> profile_switch = Row(2);
+    ASSERT_TRUE(profile_switch);
+    EXPECT_EQ(profile_switch->macro_desc, "Profile switch");
+    const auto sent = SentFor(2, ++writes);
+    EXPECT_EQ(sent[0], 0x06);
+    EXPECT_EQ(sent[1], 0x00);
+
     // A left click stored on the left button is its factory function: nothing to send.
     SelectButton(0);
     ChooseType(KeyFunctionType::MouseButton);

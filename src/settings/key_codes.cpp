@@ -275,4 +275,19 @@ int VkFromKeyName(std::string_view name) {
     return 0;
 }
 
+std::string KeyNameOfVk(int vk) {
+    if (std::string name = KeyNameTable(VkToUsage(vk)); !name.empty()) {
+        return name;
+    }
+    for (const CaptureName& c : kCaptureNames) {
+        if (c.vk == vk) {
+            return c.name;
+        }
+    }
+    if (vk >= kF13Vk && vk <= kF13Vk + kLastHighFunctionKey - kFirstHighFunctionKey) {
+        return "F" + std::to_string(vk - kF13Vk + kFirstHighFunctionKey);
+    }
+    return {};
+}
+
 }  // namespace veltra

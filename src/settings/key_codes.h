@@ -37,4 +37,8 @@ bool IsCapturableUsage(int usage);
 // "RWindows", "RShift", "RCtrl", "RAlt", "Application", "F13".."F24".
 int VkFromKeyName(std::string_view name);
 
+// The name a key is shown by: KeyNameTable's name of its usage, else the name key capture gives
+// it ("RWindows", "F13"); empty for a key with neither.
+std::string KeyNameOfVk(int vk);
+
 }  // namespace veltra

@@ -33,13 +33,32 @@ constexpr Command kCommands[] = {
     {"profile", "list | select N", "list the profiles or choose the active one",
      "\"profile select\" changes the active profile only; nothing is sent to the mouse.",
      RunProfile},
-    {"keys",
-     "list | set KEYCODE TYPE VALUE [VALUE2 [VALUE3]] [--desc TEXT] | reset [KEYCODE] | write",
+    {"keys", "list | set KEYCODE FUNCTION [--desc TEXT] | reset [KEYCODE] | write",
      "button assignments of the active profile",
      "set and reset store the assignment and send the button codes; write sends them as stored.\n"
-     "KEYCODE is the button slot 0..5. TYPE is a number or one of: mouse-button,\n"
-     "key-combination, multimedia, macro, device-function, device-code-12,\n"
-     "device-function-extended, rapid-fire, system-shortcut, disabled, device-code-06.",
+     "KEYCODE is the button slot 0..5. FUNCTION is one of:\n"
+     "  mouse-button|multimedia|system-shortcut|device-function|device-function-extended VALUE\n"
+     "      an entry of the window's list for that type: its number or its text as \"keys list\"\n"
+     "      shows it; a wrong one is answered with the list\n"
+     "  key-combination COMBO\n"
+     "      modifiers Ctrl, Shift, Alt, Win joined by \"+\", then at most one key named as the\n"
+     "      window names it: Ctrl+Shift+A, Win+Tab, Alt+F4, \"Ctrl+Page Up\", Shift, Windows\n"
+     "  rapid-fire BUTTON|KEY COUNT INTERVAL\n"
+     "      BUTTON is left, right, middle, forward or back; KEY a key name (key:Left and\n"
+     "      key:Right for the arrow keys). COUNT and INTERVAL (ms) are 1..255: the window\n"
+     "      corrects typed values, the command line refuses them\n"
+     "  macro ID            a stored macro (\"macros list\" shows the ids)\n"
+     "  disabled | device-code-06 | device-code-12 VALUE\n"
+     "  TYPE VALUE [VALUE2 [VALUE3]]\n"
+     "      TYPE as a number 1..11 takes the values as they are stored\n"
+     "Every function is checked as the window builds it: one it could not give, a macro that is\n"
+     "not stored included, is refused with exit 2 and nothing is stored or sent. --desc replaces\n"
+     "the text the button picture shows.\n"
+     "examples:\n"
+     "  veltractl keys set 1 key-combination Ctrl+C\n"
+     "  veltractl keys set 3 multimedia \"Volume up\"\n"
+     "  veltractl keys set 4 rapid-fire left 3 20\n"
+     "  veltractl keys set 5 disabled",
      RunKeys},
     {"macros", "list | upload", "the stored macros; upload sends them to the mouse", "", RunMacros},
     {"reset", "[--yes]", "factory reset: new profiles, mouse back to its defaults",

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "common/text.h"
+
 namespace veltra {
 namespace {
 
@@ -161,6 +163,20 @@ constexpr KeyName kFixedNames[] = {
     {230, "Alt"},
 };
 
+// Names key capture gives keys that KeyNameTable leaves unnamed or names differently.
+struct CaptureName {
+    const char* name;
+    int vk;
+};
+
+constexpr CaptureName kCaptureNames[] = {
+    {"RWindows", 92}, {"RShift", 161}, {"RCtrl", 163}, {"RAlt", 165}, {"Application", 93},
+};
+
+constexpr int kFirstHighFunctionKey = 13;  // F13 .. F24 are virtual keys 124 .. 135
+constexpr int kLastHighFunctionKey = 24;
+constexpr int kF13Vk = 124;
+
 }  // namespace
 
 int VkToUsage(int vk) {
@@ -206,6 +222,70 @@ std::string KeyNameTable(int usage) {
         if (k.usage == usage) {
             return k.name;
         }
+    }
+    return {};
+}
+
+bool IsCapturableUsage(int usage) {
+    if (usage <= 0) {
+        return false;
+    }
+    for (const std::uint8_t produced : kTables.vk_to_usage) {
+        if (produced == usage) {
+            return true;
+        }
+    }
+    for (const KeyPair& p : kVkOnly) {
+        if (p.usage == usage) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int VkFromKeyName(std::string_view name) {
+    if (name.empty()) {
+        return 0;
+    }
+    for (const CaptureName& c : kCaptureNames) {
+        if (EqualsIgnoreAsciiCase(c.name, name)) {
+            return c.vk;
+        }
+    }
+    for (int n = kFirstHighFunctionKey; n <= kLastHighFunctionKey; ++n) {
+        if (EqualsIgnoreAsciiCase("F" + std::to_string(n), name)) {
+            return kF13Vk + n - kFirstHighFunctionKey;
+        }
+    }
+    // Ascending usages: the left-hand modifiers come before their right-hand namesakes.
+    for (int usage = 1; usage < kCodeSpace; ++usage) {
+        if (!EqualsIgnoreAsciiCase(KeyNameTable(usage), name)) {
+            continue;
+        }
+        if (const int vk = UsageToVk(usage); VkToUsage(vk) == usage) {
+            return vk;
+        }
+        // "Fn": its way back leads to a media key, so look for the key that produces it.
+        for (int vk = 1; vk < kCodeSpace; ++vk) {
+            if (VkToUsage(vk) == usage) {
+                return vk;
+            }
+        }
+    }
+    return 0;
+}
+
+std::string KeyNameOfVk(int vk) {
+    if (std::string name = KeyNameTable(VkToUsage(vk)); !name.empty()) {
+        return name;
+    }
+    for (const CaptureName& c : kCaptureNames) {
+        if (c.vk == vk) {
+            return c.name;
+        }
+    }
+    if (vk >= kF13Vk && vk <= kF13Vk + kLastHighFunctionKey - kFirstHighFunctionKey) {
+        return "F" + std::to_string(vk - kF13Vk + kFirstHighFunctionKey);
     }
     return {};
 }

@@ -8,6 +8,7 @@
 // 666 (the key at usage 50), 254 ("Fn", usage 175), 301 (usage 236) and 302 (usage 235).
 
 #include <string>
+#include <string_view>
 
 namespace veltra {
 
@@ -25,5 +26,19 @@ int ModifierBit(int usage);
 
 // HID keyboard usage -> display name ("A", "Num Enter", "Ctrl"); empty when not listed.
 std::string KeyNameTable(int usage);
+
+// True when VkToUsage gives the usage for some virtual key, that is when a captured key can
+// stand for it.
+bool IsCapturableUsage(int usage);
+
+// A key name as the program shows it -> virtual-key code, ignoring ASCII case; 0 for an unknown
+// name. Knows the names of KeyNameTable ("Ctrl", "Shift" and "Alt" are the left-hand keys) and
+// the names key capture gives keys that table leaves unnamed or names differently: "Windows",
+// "RWindows", "RShift", "RCtrl", "RAlt", "Application", "F13".."F24".
+int VkFromKeyName(std::string_view name);
+
+// The name a key is shown by: KeyNameTable's name of its usage, else the name key capture gives
+// it ("RWindows", "F13"); empty for a key with neither.
+std::string KeyNameOfVk(int vk);
 
 }  // namespace veltra

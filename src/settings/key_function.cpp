@@ -109,7 +109,11 @@ constexpr FunctionListEntry kRapidFireButtonList[] = {
 
 constexpr int kRapidFireText = 135;
 constexpr int kDisabledText = 190;
+constexpr int kDeviceCode06Text = 235;
 constexpr int kCustomMacroText = 351;
+
+// The encoder reads a rapid-fire key from the low byte of the value.
+constexpr int kCodeSpaceOfKeys = 256;
 
 // Key codes 0..4 default to these MouseButton values.
 constexpr int kBuiltInDefaults[] = {1, 2, 3, 6, 5};
@@ -169,6 +173,73 @@ KeyFunctionCode EncodeRapidFire(const KeyFunction& function) {
 KeyFunctionCode CodeFromRow(KeyFunctionType type, int value) {
     if (const ValueRow* row = FindRow(type, value)) {
         return {row->class_byte, row->code, 0, 0};
+    }
+    return {};
+}
+
+std::string OutsideRange(std::string_view what, int value, int low, int high) {
+    return std::string(what) + " " + std::to_string(value) + " is outside " + std::to_string(low) +
+           ".." + std::to_string(high);
+}
+
+// `used` counts the leading fields (value, value2, value3) the type gives a meaning.
+std::string CheckUnusedFields(const KeyFunction& function, int used) {
+    if (used < 2 && function.value2 != 0) {
+        return "value2 must be 0 for this function, not " + std::to_string(function.value2);
+    }
+    if (used < 3 && function.value3 != 0) {
+        return "value3 must be 0 for this function, not " + std::to_string(function.value3);
+    }
+    return {};
+}
+
+std::string CheckListValue(const KeyFunction& function) {
+    const auto list = KeyFunctionValueList(function.type);
+    if (std::none_of(list.begin(), list.end(),
+                     [&](const FunctionListEntry& e) { return e.value == function.value; })) {
+        std::string offered;
+        for (const FunctionListEntry& e : list) {
+            offered += (offered.empty() ? "" : ", ") + std::to_string(e.value);
+        }
+        return "value " + std::to_string(function.value) + " is not offered (offered: " + offered +
+               ")";
+    }
+    return CheckUnusedFields(function, 1);
+}
+
+std::string CheckKeyCombination(const KeyFunction& function) {
+    if (function.value != 0 && !IsCapturableUsage(function.value)) {
+        return "usage " + std::to_string(function.value) + " is no key a key field can capture";
+    }
+    constexpr int kAllModifiers = kModifierCtrl | kModifierShift | kModifierAlt | kModifierWin;
+    if (function.value2 < 0 || function.value2 > kAllModifiers) {
+        return OutsideRange("modifier flags", function.value2, 0, kAllModifiers);
+    }
+    if (function.value == 0 && function.value2 == 0) {
+        return "neither a key nor a modifier";
+    }
+    return CheckUnusedFields(function, 2);
+}
+
+std::string CheckRapidFire(const KeyFunction& function) {
+    constexpr int kButtons = static_cast<int>(std::size(kRapidFireButtonList));
+    const int kind = function.value / kRapidFireKindFactor;
+    const int code = function.value % kRapidFireKindFactor;
+    if (function.value < 0 || (kind != kRapidFireMouseButton && kind != kRapidFireKey)) {
+        return "value " + std::to_string(function.value) +
+               " names neither a mouse button (kind 1) nor a key (kind 2)";
+    }
+    if (kind == kRapidFireMouseButton && (code < 1 || code > kButtons)) {
+        return OutsideRange("rapid-fire button", code, 1, kButtons);
+    }
+    if (kind == kRapidFireKey && (code >= kCodeSpaceOfKeys || VkToUsage(code) == 0)) {
+        return "virtual key " + std::to_string(code) + " has no key usage";
+    }
+    if (function.value3 < 1 || function.value3 > 255) {
+        return OutsideRange("count", function.value3, 1, 255);
+    }
+    if (function.value2 < 1 || function.value2 > 255) {
+        return OutsideRange("interval", function.value2, 1, 255);
     }
     return {};
 }
@@ -335,6 +406,61 @@ KeyFunction MakeRapidFire(int kind, int button, int captured_vk, int count, int 
     const int value = kind == kRapidFireMouseButton ? button + kRapidFireKindFactor
                                                     : kind * kRapidFireKindFactor + captured_vk;
     return {KeyFunctionType::RapidFire, value, interval, count, lang(kRapidFireText)};
+}
+
+std::optional<KeyFunction> MakeListFunction(KeyFunctionType type, int value,
+                                            const LangTextLookup& lang) {
+    for (const FunctionListEntry& e : KeyFunctionValueList(type)) {
+        if (e.value == value) {
+            return KeyFunction{type, value, 0, 0, lang(e.text_id)};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<KeyFunction> MakeImmediateFunction(KeyFunctionType type, const LangTextLookup& lang) {
+    switch (type) {
+        case KeyFunctionType::Disabled:
+            return KeyFunction{type, 1, 0, 0, lang(kDisabledText)};
+        case KeyFunctionType::DeviceCode06:
+            return KeyFunction{type, 1, 0, 0, lang(kDeviceCode06Text)};
+        default:
+            return std::nullopt;
+    }
+}
+
+std::string CheckKeyFunction(const KeyFunction& function,
+                             const std::function<bool(int macro_id)>& macro_exists) {
+    switch (function.type) {
+        case KeyFunctionType::MouseButton:
+        case KeyFunctionType::Multimedia:
+        case KeyFunctionType::SystemShortcut:
+        case KeyFunctionType::DeviceFunction:
+        case KeyFunctionType::DeviceFunctionExtended:
+            return CheckListValue(function);
+        case KeyFunctionType::KeyCombination:
+            return CheckKeyCombination(function);
+        case KeyFunctionType::MacroFunction:
+            if (!macro_exists(function.value)) {
+                return "macro " + std::to_string(function.value) + " is not stored";
+            }
+            return CheckUnusedFields(function, 1);
+        case KeyFunctionType::RapidFire:
+            return CheckRapidFire(function);
+        case KeyFunctionType::Disabled:
+        case KeyFunctionType::DeviceCode06:
+            if (function.value != 1) {
+                return "value must be 1, not " + std::to_string(function.value);
+            }
+            return CheckUnusedFields(function, 1);
+        case KeyFunctionType::DeviceCode12:
+            // The value travels as one byte.
+            if (function.value < 0 || function.value > 255) {
+                return OutsideRange("value", function.value, 0, 255);
+            }
+            return CheckUnusedFields(function, 1);
+    }
+    return "unknown function type " + std::to_string(static_cast<int>(function.type));
 }
 
 int CorrectRapidFireField(std::string_view text) {

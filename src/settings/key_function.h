@@ -148,6 +148,22 @@ KeyFunction MakeKeyCombination(bool ctrl, bool shift, bool alt, bool win, int ca
 KeyFunction MakeRapidFire(int kind, int button, int captured_vk, int count, int interval,
                           const LangTextLookup& lang);
 
+// The row the function list stores for (type, value): the entry's shown text is the
+// description. Nullopt when the type's list offers no such value.
+std::optional<KeyFunction> MakeListFunction(KeyFunctionType type, int value,
+                                            const LangTextLookup& lang);
+
+// The rows Disabled and DeviceCode06 store as soon as they are chosen; nullopt for other types.
+std::optional<KeyFunction> MakeImmediateFunction(KeyFunctionType type, const LangTextLookup& lang);
+
+// Whether a new assignment may give a button the function: empty when it may, else a short
+// English reason. The values must be ones the page's lists and controls can produce (MouseButton
+// 8..11 only describe rows of description files: they send no button at all), fields the type
+// does not use must be 0, and a macro must be stored. Factory functions and imported rows are
+// taken as they come and are not held to this.
+std::string CheckKeyFunction(const KeyFunction& function,
+                             const std::function<bool(int macro_id)>& macro_exists);
+
 // The correction of the rapid-fire count and interval fields: a number below 1 or no number at
 // all gives 1, above 255 gives 255.
 int CorrectRapidFireField(std::string_view text);

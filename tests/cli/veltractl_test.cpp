@@ -2,6 +2,8 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "device/driver_catalogue.h"
 #include "device/driver_comm.h"
 #include "device/recording_backend.h"
+#include "settings/key_function.h"
 #include "sim/simulated_backend.h"
 #include "store/profile_list.h"
 #include "store/profile_store.h"
@@ -221,6 +224,262 @@ TEST(VeltractlDemo, KeySetStoresAndSendsTheButtonCodes) {
     EXPECT_EQ(key1["assigned"], true);
     EXPECT_EQ(key1["type"], "mouse-button");
     EXPECT_EQ(key1["value"], 3);
+}
+
+// The function stored for a button of the active profile (profile 1 here), with its text.
+std::optional<KeyFunction> StoredFunction(const CliRunner& cli, int key_code) {
+    const std::filesystem::path file = StoreFile(cli);
+    ProfileStore store;
+    KeyAssignment row;
+    if (file.empty() || !store.OpenDeviceStore(file.parent_path().parent_path(), "veltra_v1") ||
+        !store.LoadKeyAssignment(1, 0, key_code, row)) {
+        return std::nullopt;
+    }
+    return KeyFunction{static_cast<KeyFunctionType>(row.macro_type), row.macro_value,
+                       row.macro_value2, row.macro_value3, row.macro_desc};
+}
+
+// The code bytes a key write carries for a button slot (two bytes each, from frame byte 8), as
+// the recorded lower-case hex.
+std::string SlotHex(const std::string& write, int key_code, int bytes = 2) {
+    return write.substr(static_cast<std::size_t>(16 + 4 * key_code),
+                        static_cast<std::size_t>(2 * bytes));
+}
+
+std::string Hex(const KeyFunctionCode& code, int bytes = 2) {
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%02x%02x%02x%02x", code.class_byte, code.code, code.param1,
+                  code.param2);
+    return std::string(hex, static_cast<std::size_t>(2 * bytes));
+}
+
+// One fresh runner per command, each recording the mouse traffic to capture.jsonl in its folder,
+// all running at once: the simulated mouse's pacing, not work, takes their time.
+struct Recorded {
+    std::unique_ptr<CliRunner> cli = std::make_unique<CliRunner>();
+    CliResult result;
+
+    std::vector<std::string> ConfigWrites() const {
+        return test::ConfigWrites(RecordedWrites(cli->dir() / "capture.jsonl"));
+    }
+};
+
+std::vector<Recorded> RunEachAtOnce(const std::vector<std::vector<std::string>>& commands) {
+    std::vector<Recorded> runs(commands.size());
+    std::vector<CliProcess> processes;
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        runs[i].cli->SetEnv("VELTRA_HID_RECORD", (runs[i].cli->dir() / "capture.jsonl").string());
+        processes.push_back(runs[i].cli->Start(commands[i]));
+    }
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        runs[i].result = runs[i].cli->Finish(processes[i]);
+    }
+    return runs;
+}
+
+TEST(VeltractlKeys, KeyCombinationsByNameStoreTheWindowsRowAndSendItsCode) {
+    const struct {
+        const char* combo;
+        KeyFunction expected;  // as the key field builds it
+        const char* sent;
+    } cases[] = {
+        {"Ctrl+Win+Alt+A", MakeKeyCombination(true, false, true, true, 'A', "A"), "5d04"},
+        {"Windows", MakeKeyCombination(false, false, false, false, 91, "Windows"), "5800"},
+        {"Shift", MakeKeyCombination(false, true, false, false, 0, ""), "5200"},
+        {"win+tab", MakeKeyCombination(false, false, false, true, 9, "Tab"), "582b"},
+        {"Ctrl + Shift + page up", MakeKeyCombination(true, true, false, false, 33, "Page Up"),
+         "534b"},
+        {"Ctrl+Num +", MakeKeyCombination(true, false, false, false, 107, "Num +"), "5157"},
+        {"Alt+F13", MakeKeyCombination(false, false, true, false, 124, "F13"), "5468"},
+        {"RWindows", MakeKeyCombination(false, false, false, false, 92, "RWindows"), "5800"},
+    };
+    std::vector<std::vector<std::string>> commands;
+    for (const auto& c : cases) {
+        commands.push_back({"--demo", "keys", "set", "2", "key-combination", c.combo});
+    }
+    const std::vector<Recorded> runs = RunEachAtOnce(commands);
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const auto& c = cases[i];
+        ASSERT_EQ(runs[i].result.exit_code, 0) << c.combo << runs[i].result.err;
+        EXPECT_EQ(StoredFunction(*runs[i].cli, 2), c.expected) << c.combo;
+        const std::vector<std::string> writes = runs[i].ConfigWrites();
+        ASSERT_EQ(writes.size(), 1u) << c.combo;
+        EXPECT_EQ(SlotHex(writes[0], 2), c.sent) << c.combo;
+        EXPECT_EQ(SlotHex(writes[0], 2), Hex(EncodeKeyFunction(2, c.expected, {}))) << c.combo;
+    }
+}
+
+TEST(VeltractlKeys, EveryOtherKindByName) {
+    const struct {
+        std::vector<std::string> function;
+        int key_code;
+        const char* sent;  // the slot's bytes, rapid fire with its two parameters
+        KeyFunctionType type;
+        int value, value2, value3;
+    } cases[] = {
+        {{"rapid-fire", "right", "255", "10"},
+         1,
+         "7002ff0a",
+         KeyFunctionType::RapidFire,
+         1026,
+         10,
+         255},
+        {{"rapid-fire", "Z", "1", "10"}, 1, "711d010a", KeyFunctionType::RapidFire, 2138, 10, 1},
+        {{"rapid-fire", "key:left", "3", "40"},
+         3,
+         "71500328",
+         KeyFunctionType::RapidFire,
+         2085,
+         40,
+         3},
+        {{"rapid-fire", "BACK", "2", "7"}, 0, "70050207", KeyFunctionType::RapidFire, 1029, 7, 2},
+        {{"multimedia", "volume UP"}, 4, "90e9", KeyFunctionType::Multimedia, 6, 0, 0},
+        {{"system-shortcut", "8"}, 4, "542b", KeyFunctionType::SystemShortcut, 8, 0, 0},
+        {{"device-function", "dpi +"}, 5, "d001", KeyFunctionType::DeviceFunction, 2, 0, 0},
+        {{"disabled"}, 0, "1000", KeyFunctionType::Disabled, 1, 0, 0},
+        {{"device-code-06"}, 3, "0600", KeyFunctionType::DeviceCode06, 1, 0, 0},
+        {{"11", "1"}, 3, "0600", KeyFunctionType::DeviceCode06, 1, 0, 0},
+        {{"device-code-12", "255"}, 3, "12ff", KeyFunctionType::DeviceCode12, 255, 0, 0},
+        {{"2", "104", "4"}, 2, "5468", KeyFunctionType::KeyCombination, 104, 4, 0},
+    };
+    std::vector<std::vector<std::string>> commands;
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--demo", "keys", "set", std::to_string(c.key_code)};
+        args.insert(args.end(), c.function.begin(), c.function.end());
+        commands.push_back(std::move(args));
+    }
+    const std::vector<Recorded> runs = RunEachAtOnce(commands);
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const auto& c = cases[i];
+        const std::string args = Joined(commands[i]);
+        ASSERT_EQ(runs[i].result.exit_code, 0) << args << runs[i].result.err;
+        const std::optional<KeyFunction> stored = StoredFunction(*runs[i].cli, c.key_code);
+        ASSERT_TRUE(stored.has_value()) << args;
+        EXPECT_EQ(stored->type, c.type) << args;
+        EXPECT_EQ(stored->value, c.value) << args;
+        EXPECT_EQ(stored->value2, c.value2) << args;
+        EXPECT_EQ(stored->value3, c.value3) << args;
+        const std::vector<std::string> writes = runs[i].ConfigWrites();
+        ASSERT_EQ(writes.size(), 1u) << args;
+        const int bytes = static_cast<int>(std::string(c.sent).size() / 2);
+        EXPECT_EQ(SlotHex(writes[0], c.key_code, bytes), c.sent) << args;
+
+        // The text the window would store: the list's entry, the language's rapid-fire text...
+        const Json keys = ParseOut(runs[i].cli->Run({"--json", "keys", "list"}));
+        const std::string shown = keys["keys"].at(c.key_code).value("description", "");
+        if (c.type == KeyFunctionType::DeviceCode12) {
+            EXPECT_EQ(stored->desc, "") << args;
+        } else {
+            EXPECT_FALSE(stored->desc.empty()) << args;
+            EXPECT_EQ(stored->desc, shown) << args;
+        }
+    }
+    // The raw form of a key combination is described as the key field would describe it.
+    CliRunner cli;
+    ASSERT_EQ(cli.Run({"--demo", "keys", "set", "1", "2", "4", "3"}).exit_code, 0);
+    EXPECT_EQ(StoredFunction(cli, 1), MakeKeyCombination(true, true, false, false, 'A', "A"));
+    ASSERT_EQ(
+        cli.Run({"--demo", "keys", "set", "1", "mouse-button", "7", "--desc", "Aim"}).exit_code, 0);
+    EXPECT_EQ(StoredFunction(cli, 1)->desc, "Aim");
+}
+
+TEST(VeltractlKeys, MacrosMustBeStoredAndAreDescribedByTheirListName) {
+    CliRunner cli;
+    const std::filesystem::path capture = cli.dir() / "capture.jsonl";
+    cli.SetEnv("VELTRA_HID_RECORD", capture.string());
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--demo", "keys", "set", "1", "macro", "1"},
+          std::vector<std::string>{"--demo", "--json", "keys", "set", "1", "4", "1"}}) {
+        const CliResult missing = cli.Run(args);
+        EXPECT_EQ(missing.exit_code, 2) << Joined(args);
+        const std::string message = missing.err.empty()
+                                        ? StringMember(ParseOut(missing), "error").value_or("")
+                                        : missing.err;
+        EXPECT_NE(message.find("macro 1 is not stored"), std::string::npos) << message;
+    }
+    // Refused before the mouse was read: the scan's probe (command 0) is all it saw.
+    for (const std::string& write : RecordedWrites(capture)) {
+        EXPECT_EQ(write.substr(2, 6), "55aa00") << write;
+    }
+    EXPECT_FALSE(StoredFunction(cli, 1).has_value());
+
+    int second = 0;
+    {
+        ProfileStore store;
+        ASSERT_TRUE(store.OpenDeviceStore(StoreFile(cli).parent_path().parent_path(), "veltra_v1"));
+        ASSERT_GT(store.AddMacro("Burst"), 0);
+        second = store.AddMacro("Custom2");
+        ASSERT_GT(second, 0);
+    }
+    const CliResult set = cli.Run({"--demo", "keys", "set", "1", "macro", std::to_string(second)});
+    ASSERT_EQ(set.exit_code, 0) << set.err;
+    const std::optional<KeyFunction> stored = StoredFunction(cli, 1);
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->type, KeyFunctionType::MacroFunction);
+    EXPECT_EQ(stored->value, second);
+    // The macro list shows "Custom" as the language's word for it (English: "Custom").
+    EXPECT_EQ(stored->desc, "Custom2");
+    const std::vector<std::string> writes = ConfigWrites(RecordedWrites(capture));
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(SlotHex(writes[0], 1), "ff01");  // the second macro's upload slot
+}
+
+TEST(VeltractlKeys, FunctionsTheWindowCouldNotGiveAreRefusedUntouched) {
+    CliRunner cli;
+    ASSERT_EQ(cli.Run({"--demo", "keys", "set", "1", "mouse-button", "3"}).exit_code, 0);
+    const std::filesystem::path capture = cli.dir() / "capture.jsonl";
+    cli.SetEnv("VELTRA_HID_RECORD", capture.string());
+    const std::vector<std::vector<std::string>> cases = {
+        {"1", "mouse-button", "8"},       // description only: no click
+        {"1", "1", "8"},                  // the same by number
+        {"1", "1", "3", "1"},             // a value the type does not use
+        {"1", "mouse-button", "3", "0"},  // a named type takes its own operands
+        {"1", "multimedia", "9"},
+        {"1", "multimedia", "Louder"},
+        {"1", "system-shortcut", "0"},
+        {"1", "device-function", "4"},
+        {"1", "device-function-extended", "0"},  // stores no row at all
+        {"1", "device-code-12", "256"},
+        {"1", "10", "2"},
+        {"1", "disabled", "1"},
+        {"1", "2", "3", "1"},   // usage 3 is no key
+        {"1", "2", "4", "16"},  // flags beyond the four modifiers
+        {"1", "2", "0", "0"},
+        {"1", "key-combination", "Ctrl+Nothing"},
+        {"1", "key-combination", "A+Ctrl"},
+        {"1", "key-combination", "Ctrl+Ctrl+A"},
+        {"1", "key-combination", "Ctrl+"},
+        {"1", "key-combination", ""},
+        {"1", "rapid-fire", "right", "0", "10"},
+        {"1", "rapid-fire", "right", "300", "10"},
+        {"1", "rapid-fire", "right", "1", "256"},
+        {"1", "rapid-fire", "right", "1", "x"},
+        {"1", "rapid-fire", "thumb", "1", "10"},
+        {"1", "rapid-fire", "right", "1"},
+        {"1", "8", "1030", "10", "1"},  // rapid-fire button 6
+        {"1", "8", "2055", "10", "1"},  // virtual key 7 has no usage
+        {"1", "8", "2714", "10", "1"},  // a virtual key beyond one byte
+        {"1", "8", "3137", "10", "1"},  // kind 3
+        {"1", "12", "1"},
+        {"1", "0", "1"},
+    };
+    for (const std::vector<std::string>& function : cases) {
+        std::vector<std::string> args = {"--demo", "keys", "set"};
+        args.insert(args.end(), function.begin(), function.end());
+        const CliResult result = cli.Run(args);
+        EXPECT_EQ(result.exit_code, 2) << Joined(args) << result.out;
+        EXPECT_NE(result.err.find("veltractl keys: "), std::string::npos) << Joined(args);
+    }
+    const CliResult count =
+        cli.Run({"--demo", "keys", "set", "1", "rapid-fire", "left", "300", "1"});
+    EXPECT_NE(count.err.find("count 300 is outside 1..255"), std::string::npos) << count.err;
+    const CliResult list = cli.Run({"--demo", "keys", "set", "1", "mouse-button", "9"});
+    EXPECT_NE(list.err.find("2 (Right click)"), std::string::npos) << list.err;
+    // Neither the mouse nor the store saw any of it.
+    EXPECT_TRUE(RecordedWrites(capture).empty());
+    const std::optional<KeyFunction> kept = StoredFunction(cli, 1);
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->value, 3);
 }
 
 TEST(VeltractlDemo, SetStoresTheRowsTheWindowWritesTogether) {

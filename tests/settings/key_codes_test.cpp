@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <climits>
+#include <string>
+#include <string_view>
 
 namespace veltra {
 namespace {
@@ -137,6 +140,80 @@ TEST(KeyCodes, EveryTwoWayKeyButRightWindowsHasAName) {
     }
     for (int unnamed : {50, 100, 104, 115, 231, 235, 236}) {
         EXPECT_EQ(KeyNameTable(unnamed), "") << unnamed;
+    }
+}
+
+TEST(KeyNames, NamesKeyCaptureGives) {
+    const struct {
+        const char* name;
+        int vk;
+    } captured[] = {
+        {"Windows", 91},     {"RWindows", 92},     {"Shift", 160},       {"RShift", 161},
+        {"Ctrl", 162},       {"RCtrl", 163},       {"Alt", 164},         {"RAlt", 165},
+        {"Application", 93}, {"Pause", 19},        {"Print Screen", 44}, {"Num Lock", 144},
+        {"rwindows", 92},    {"PRINT SCREEN", 44}, {"rCtRl", 163},
+    };
+    for (const auto& c : captured) {
+        EXPECT_EQ(VkFromKeyName(c.name), c.vk) << c.name;
+    }
+    for (int n = 13; n <= 24; ++n) {
+        EXPECT_EQ(VkFromKeyName("F" + std::to_string(n)), 111 + n) << n;
+        EXPECT_EQ(VkFromKeyName("f" + std::to_string(n)), 111 + n) << n;
+    }
+    EXPECT_EQ(VkFromKeyName("F1"), 112);
+    EXPECT_EQ(VkFromKeyName("f12"), 123);
+}
+
+std::string WithCase(std::string text, int (*change)(int)) {
+    for (char& c : text) {
+        c = static_cast<char>(change(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+TEST(KeyNames, EveryKeyIsFoundByItsNameInAnyCase) {
+    int named = 0;
+    for (int vk = -1; vk <= 700; ++vk) {
+        const std::string name = KeyNameOfVk(vk);
+        if (name.empty()) {
+            continue;
+        }
+        ++named;
+        const int found = VkFromKeyName(name);
+        // Ctrl, Shift and Alt name both hands and lead to the left-hand key.
+        EXPECT_TRUE(found == vk || (KeyNameOfVk(found) == name && VkToUsage(vk) >= 228))
+            << vk << " " << name;
+        EXPECT_EQ(VkFromKeyName(WithCase(name, std::tolower)), found) << name;
+        EXPECT_EQ(VkFromKeyName(WithCase(name, std::toupper)), found) << name;
+    }
+    // Every name of the key table, F13..F24 and RWindows.
+    EXPECT_EQ(named, 104 + 12 + 1);
+    EXPECT_EQ(VkFromKeyName("Fn"), 254);
+    EXPECT_EQ(KeyNameOfVk(92), "RWindows");
+    EXPECT_EQ(KeyNameOfVk(124), "F13");
+    EXPECT_EQ(KeyNameOfVk(135), "F24");
+    EXPECT_EQ(KeyNameOfVk(136), "");
+    EXPECT_EQ(KeyNameOfVk(163), "Ctrl");
+    EXPECT_EQ(KeyNameOfVk(93), "Menu");
+}
+
+TEST(KeyNames, UnknownNamesGiveNothing) {
+    for (const char* name : {"", " ", "F0", "F25", "F013", "Win", "A ", " A", "AB", "Ctrl+A",
+                             "Num  1", "Num", "Fn2", "LB", "\xff"}) {
+        EXPECT_EQ(VkFromKeyName(name), 0) << name;
+    }
+    // An embedded NUL is part of the name, not its end.
+    EXPECT_EQ(VkFromKeyName(std::string_view("A\0", 2)), 0);
+    EXPECT_EQ(VkFromKeyName(std::string_view("Windows\0", 8)), 0);
+}
+
+TEST(KeyCodes, CapturableUsagesAreExactlyThoseSomeVirtualKeyGives) {
+    for (int usage = -1; usage <= 300; ++usage) {
+        bool produced = false;
+        for (int vk = 1; vk <= 1024 && !produced; ++vk) {
+            produced = usage != 0 && VkToUsage(vk) == usage;
+        }
+        EXPECT_EQ(IsCapturableUsage(usage), produced) << usage;
     }
 }
 

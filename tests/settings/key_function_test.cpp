@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/key_codes.h"
@@ -285,6 +287,153 @@ TEST(KeyFunctionEncode, HostileStoredValuesStayWellDefined) {
         }
     }
     EXPECT_EQ(Encode(5, Fn(KeyFunctionType::MacroFunction, -1), slots), Code(0xFF, 1));
+}
+
+const auto kNoMacros = [](int) { return false; };
+
+std::string Check(const KeyFunction& function) {
+    return CheckKeyFunction(function, kNoMacros);
+}
+
+constexpr KeyFunctionType kListTypes[] = {
+    KeyFunctionType::MouseButton, KeyFunctionType::Multimedia, KeyFunctionType::SystemShortcut,
+    KeyFunctionType::DeviceFunction, KeyFunctionType::DeviceFunctionExtended};
+
+bool Offers(KeyFunctionType type, int value) {
+    for (const FunctionListEntry& e : KeyFunctionValueList(type)) {
+        if (e.value == value) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(KeyFunctionCheck, EveryListEntryIsAcceptedAndItsNeighboursRefused) {
+    for (const KeyFunctionType type : kListTypes) {
+        for (const FunctionListEntry& entry : KeyFunctionValueList(type)) {
+            const std::optional<KeyFunction> row = MakeListFunction(type, entry.value, kLang);
+            ASSERT_TRUE(row.has_value());
+            EXPECT_EQ(*row, Fn(type, entry.value, 0, 0, FakeText(entry.text_id)));
+            EXPECT_EQ(Check(*row), "") << static_cast<int>(type) << "/" << entry.value;
+            // Whatever may be stored also reaches the mouse as a code of its own.
+            EXPECT_NE(Encode(5, *row), Code(0, 0)) << static_cast<int>(type) << "/" << entry.value;
+            EXPECT_NE(Check(Fn(type, entry.value, 1)), "");
+            EXPECT_NE(Check(Fn(type, entry.value, 0, 1)), "");
+            for (const int neighbour : {entry.value - 1, entry.value + 1}) {
+                if (!Offers(type, neighbour)) {
+                    EXPECT_NE(Check(Fn(type, neighbour)), "")
+                        << static_cast<int>(type) << "/" << neighbour;
+                    EXPECT_FALSE(MakeListFunction(type, neighbour, kLang).has_value());
+                }
+            }
+        }
+    }
+    // The description-only buttons send no click; the page offers no way to them.
+    for (int value = 8; value <= 11; ++value) {
+        EXPECT_NE(Check(Fn(KeyFunctionType::MouseButton, value)), "") << value;
+    }
+    EXPECT_EQ(Check(Fn(KeyFunctionType::DeviceFunctionExtended, 0)), "");
+    EXPECT_NE(Check(Fn(KeyFunctionType::DeviceFunction, 0)), "");
+    EXPECT_NE(Check(Fn(KeyFunctionType::Multimedia, INT_MIN)), "");
+    const std::string reason = Check(Fn(KeyFunctionType::MouseButton, 8));
+    EXPECT_NE(reason.find("8"), std::string::npos) << reason;
+    EXPECT_NE(reason.find("1, 2, 3, 5, 6, 4, 7"), std::string::npos) << reason;
+}
+
+TEST(KeyFunctionCheck, KeyCombinationsTheKeyFieldCanBuild) {
+    int keys = 0;
+    for (int vk = 1; vk <= 700; ++vk) {
+        const int usage = VkToUsage(vk);
+        if (usage == 0) {
+            continue;
+        }
+        ++keys;
+        const KeyFunction alone = MakeKeyCombination(false, false, false, false, vk, "");
+        EXPECT_EQ(Check(alone), "") << "vk " << vk;
+        EXPECT_EQ(Check(MakeKeyCombination(true, true, true, true, vk, "")), "") << "vk " << vk;
+    }
+    EXPECT_GT(keys, 100);
+    for (int flags = 1; flags <= 15; ++flags) {
+        const KeyFunction modifiers =
+            MakeKeyCombination(flags & 1, flags & 2, flags & 4, flags & 8, 0, "");
+        EXPECT_EQ(modifiers.value2, flags);
+        EXPECT_EQ(Check(modifiers), "") << flags;
+    }
+    EXPECT_NE(Check(MakeKeyCombination(false, false, false, false, 0, "")), "");
+    EXPECT_NE(Check(MakeKeyCombination(false, false, false, false, 7, "")), "");
+    // Usages no virtual key produces: below the letters, past the extra key, past the modifiers.
+    for (const int usage : {-1, 1, 3, 102, 103, 116, 232, 255, 256}) {
+        EXPECT_NE(Check(Fn(KeyFunctionType::KeyCombination, usage, 1)), "") << usage;
+    }
+    EXPECT_EQ(Check(Fn(KeyFunctionType::KeyCombination, 50)), "");   // program code 666
+    EXPECT_EQ(Check(Fn(KeyFunctionType::KeyCombination, 104)), "");  // F13
+    EXPECT_NE(Check(Fn(KeyFunctionType::KeyCombination, 4, 16)), "");
+    EXPECT_NE(Check(Fn(KeyFunctionType::KeyCombination, 4, -1)), "");
+    EXPECT_NE(Check(Fn(KeyFunctionType::KeyCombination, 4, 1, 1)), "");
+}
+
+TEST(KeyFunctionCheck, MacrosMustBeStored) {
+    std::vector<int> asked;
+    const auto stored = [&asked](int id) {
+        asked.push_back(id);
+        return id == 7;
+    };
+    EXPECT_EQ(CheckKeyFunction(Fn(KeyFunctionType::MacroFunction, 7), stored), "");
+    const std::string missing = CheckKeyFunction(Fn(KeyFunctionType::MacroFunction, 8), stored);
+    EXPECT_NE(missing.find("8"), std::string::npos) << missing;
+    EXPECT_EQ(asked, (std::vector<int>{7, 8}));
+    EXPECT_NE(CheckKeyFunction(Fn(KeyFunctionType::MacroFunction, 7, 1), stored), "");
+}
+
+TEST(KeyFunctionCheck, RapidFireFromThePageControls) {
+    for (const FunctionListEntry& button : RapidFireButtonList()) {
+        for (const auto& [count, interval] : {std::pair{1, 1}, {255, 255}, {1, 10}}) {
+            const KeyFunction row =
+                MakeRapidFire(kRapidFireMouseButton, button.value, 0, count, interval, kLang);
+            EXPECT_EQ(Check(row), "") << button.value << " " << count << " " << interval;
+        }
+    }
+    int keys = 0;
+    for (int vk = 0; vk <= 255; ++vk) {
+        const KeyFunction row = MakeRapidFire(kRapidFireKey, 0, vk, 1, 10, kLang);
+        EXPECT_EQ(Check(row).empty(), VkToUsage(vk) != 0) << "vk " << vk;
+        keys += VkToUsage(vk) != 0 ? 1 : 0;
+    }
+    EXPECT_GT(keys, 100);
+    const int right = kRapidFireMouseButton * kRapidFireKindFactor + 2;
+    for (const int bad : {0, 1024, 1030, 2048 + 666, 3072 + 'A', 5, -1026, INT_MIN, INT_MAX}) {
+        EXPECT_NE(Check(Fn(KeyFunctionType::RapidFire, bad, 10, 1)), "") << bad;
+    }
+    for (const auto& [interval, count] : {std::pair{0, 1}, {256, 1}, {10, 0}, {10, 256}}) {
+        EXPECT_NE(Check(Fn(KeyFunctionType::RapidFire, right, interval, count)), "")
+            << interval << " " << count;
+    }
+    EXPECT_NE(Check(Fn(KeyFunctionType::RapidFire, right, 10, 300)).find("count 300"),
+              std::string::npos);
+}
+
+TEST(KeyFunctionCheck, FixedValueTypesAndUnknownTypes) {
+    for (const auto& [type, text] :
+         {std::pair{KeyFunctionType::Disabled, "T190"}, {KeyFunctionType::DeviceCode06, "T235"}}) {
+        const std::optional<KeyFunction> row = MakeImmediateFunction(type, kLang);
+        ASSERT_TRUE(row.has_value());
+        EXPECT_EQ(*row, Fn(type, 1, 0, 0, text));
+        EXPECT_EQ(Check(*row), "");
+        EXPECT_NE(Check(Fn(type, 0)), "");
+        EXPECT_NE(Check(Fn(type, 2)), "");
+        EXPECT_NE(Check(Fn(type, 1, 1)), "");
+    }
+    EXPECT_FALSE(MakeImmediateFunction(KeyFunctionType::MouseButton, kLang).has_value());
+    EXPECT_EQ(Check(Fn(KeyFunctionType::DeviceCode12, 0)), "");
+    EXPECT_EQ(Check(Fn(KeyFunctionType::DeviceCode12, 255)), "");
+    EXPECT_NE(Check(Fn(KeyFunctionType::DeviceCode12, 256)), "");
+    EXPECT_NE(Check(Fn(KeyFunctionType::DeviceCode12, -1)), "");
+    for (const int type : {INT_MIN, -1, 0, 12, 13, INT_MAX}) {
+        EXPECT_NE(
+            CheckKeyFunction(Fn(static_cast<KeyFunctionType>(type), 1), [](int) { return true; }),
+            "")
+            << type;
+    }
 }
 
 }  // namespace

@@ -105,10 +105,7 @@ std::string NameOf(int vk) {
             return std::string(fixed.name);
         }
     }
-    if (vk >= 124 && vk <= 135) {
-        return "F" + std::to_string(vk - 124 + 13);
-    }
-    return KeyNameTable(VkToUsage(vk));
+    return KeyNameOfVk(vk);
 }
 
 }  // namespace

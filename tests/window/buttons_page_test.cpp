@@ -311,9 +311,15 @@ TEST_F(ButtonsPageTest, RapidFireCorrectsItsFieldsAndSendsCountAndInterval) {
     auto sent = SentFor(2, 1);
     EXPECT_EQ(sent, (std::array<std::uint8_t, 4>{0x70, 0x02, 255, 1}));
 
-    // With a key: Z is virtual key 90, usage 0x1D.
+    // With a key, but none pressed yet: nothing to repeat.
     Get<MComboBox>(page::kRapidKind)->SelectData(kRapidFireKey);
     Act(page::kRapidKind, 1);
+    Notify(page::kRapidKeyField, Event::FocusGained, 0);
+    Act(page::kApplyRapid);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0], "Press the key to repeat in its field first. | Notice | 0");
+    EXPECT_EQ(Row(2)->macro_value, 1026);
+    // Z is virtual key 90, usage 0x1D.
     Press(RapidKeyField(), kZ);
     Get<MEdit>(page::kCount)->SetTitle("3");
     Get<MEdit>(page::kInterval)->SetTitle("20");

@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 
+#include "common/log.h"
 #include "config/device_description.h"
 #include "config/language.h"
 #include "settings/key_codes.h"
@@ -38,6 +39,7 @@ constexpr int kIntervalLabel = 212;
 constexpr int kRestoreQuestion = 220;
 constexpr int kLeftClickBody = 222;
 constexpr int kLeftClickTitle = 223;
+constexpr int kRapidKeyMissing = 607;
 }  // namespace text
 
 // The type list: the six kinds of function the editor always offered, then the macro, the
@@ -55,16 +57,6 @@ std::vector<FunctionListEntry> TypeEntries() {
     entries.insert(entries.end(), std::begin(kExtraTypes), std::end(kExtraTypes));
     return entries;
 }
-
-// The function the immediate entries store: the type's value and its text.
-struct ImmediateFunction {
-    KeyFunctionType type;
-    int text_id;
-};
-constexpr ImmediateFunction kImmediate[] = {
-    {KeyFunctionType::Disabled, 190},
-    {KeyFunctionType::DeviceCode06, 235},
-};
 
 constexpr int kDefaultCount = 1;
 constexpr int kDefaultInterval = 10;
@@ -467,6 +459,19 @@ bool ButtonsPage::LeftClickGuard(const KeyFunction& replacement) {
 }
 
 bool ButtonsPage::StoreFunction(const KeyFunction& function) {
+    // Neither key nor modifier is the way back to the factory function; anything else must be
+    // a function both front ends accept.
+    const bool to_factory = function.value == 0 && function.value2 == 0;
+    if (!to_factory) {
+        const std::string problem = CheckKeyFunction(function, [this](int macro_id) {
+            MacroInfo macro;
+            return host_.Store().LoadMacro(macro_id, macro);
+        });
+        if (!problem.empty()) {
+            Log(LogLevel::Warning, "button function not stored: " + problem);
+            return false;
+        }
+    }
     KeyAssignment row;
     row.profile = host_.ActiveProfile();
     row.key_code = selected_;
@@ -484,36 +489,37 @@ void ButtonsPage::Finish() {
 }
 
 void ButtonsPage::ApplyListFunction() {
-    if (function_list_->GetCurSel() < 0) {
+    const int index = function_list_->GetCurSel();
+    if (index < 0) {
         return;
     }
-    const KeyFunction function{
-        static_cast<KeyFunctionType>(shown_type_), function_list_->GetCurData(), 0, 0,
-        function_list_->GetItemText(function_list_->GetCurSel()).toStdString()};
-    if (!LeftClickGuard(function)) {
+    const auto type = static_cast<KeyFunctionType>(shown_type_);
+    // Macros are listed by the name they are shown with; the other lists are fixed.
+    const std::optional<KeyFunction> function =
+        type == KeyFunctionType::MacroFunction
+            ? KeyFunction{type, function_list_->GetCurData(), 0, 0,
+                          function_list_->GetItemText(index).toStdString()}
+            : MakeListFunction(type, function_list_->GetCurData(), Lang);
+    if (!function || !LeftClickGuard(*function)) {
         ShowButtonFunction();
         return;
     }
-    StoreFunction(function);
+    StoreFunction(*function);
     Finish();
-    if (function.type == KeyFunctionType::MacroFunction) {
+    if (type == KeyFunctionType::MacroFunction) {
         host_.WaitForTask();
     }
 }
 
 void ButtonsPage::ApplyImmediate(int type) {
-    for (const ImmediateFunction& immediate : kImmediate) {
-        if (static_cast<int>(immediate.type) != type) {
-            continue;
-        }
-        const KeyFunction function{immediate.type, 1, 0, 0, Lang(immediate.text_id)};
-        if (!LeftClickGuard(function)) {
-            ShowButtonFunction();
-            return;
-        }
-        StoreFunction(function);
-        Finish();
+    const std::optional<KeyFunction> function =
+        MakeImmediateFunction(static_cast<KeyFunctionType>(type), Lang);
+    if (!function || !LeftClickGuard(*function)) {
+        ShowButtonFunction();
+        return;
     }
+    StoreFunction(*function);
+    Finish();
 }
 
 void ButtonsPage::ApplyKeyCombination() {
@@ -532,6 +538,11 @@ void ButtonsPage::ApplyKeyCombination() {
 void ButtonsPage::ApplyRapidFire() {
     CorrectRapidField(*count_);
     CorrectRapidField(*interval_);
+    if (rapid_kind_->GetCurData() != kRapidFireMouseButton && captured_key_ == 0) {
+        ShowMessageBox(&host_.Window(), LangText(text::kRapidKeyMissing),
+                       LangText(text::kLeftClickTitle), kMessageOk);
+        return;
+    }
     const KeyFunction function =
         MakeRapidFire(rapid_kind_->GetCurData(), rapid_button_->GetCurData(), captured_key_,
                       count_->GetTitle().toInt(), interval_->GetTitle().toInt(), Lang);

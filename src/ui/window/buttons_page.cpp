@@ -74,15 +74,6 @@ bool IsLeftClick(const KeyFunction& function) {
     return function.type == KeyFunctionType::MouseButton && function.value == 1;
 }
 
-MComboBox* CreateCombo(MTabLayout& page, int id) {
-    auto* box = dynamic_cast<MComboBox*>(page.CreateControl("MComboBox", id, {}));
-    box->SetImage(QStringLiteral("img_combobox.png"), 4);
-    box->SetFont(14);
-    box->SetTextColor(main_window::kTextWhite);
-    box->SetAlignment(Qt::AlignHCenter);
-    return box;
-}
-
 MEdit* CreateField(MTabLayout& page, int id, bool framed) {
     auto* field = dynamic_cast<MEdit*>(page.CreateControl("MEdit", id, {}));
     if (framed) {

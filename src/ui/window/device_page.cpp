@@ -5,6 +5,7 @@
 #include "frontend/setting_rules.h"
 #include "store/profile_store.h"
 #include "ui/widgets/control.h"
+#include "ui/widgets/fields.h"
 #include "ui/widgets/labels.h"
 #include "ui/widgets/tabs.h"
 #include "ui/window/main_window_ids.h"
@@ -31,6 +32,15 @@ MText* CreateLabel(MTabLayout& page, int id, int size) {
     label->SetFont(size);
     label->SetTextColor(main_window::kTextWhite);
     return label;
+}
+
+MComboBox* CreateCombo(MTabLayout& page, int id) {
+    auto* box = dynamic_cast<MComboBox*>(page.CreateControl("MComboBox", id, {}));
+    box->SetImage(QStringLiteral("img_combobox.png"), 4);
+    box->SetFont(14);
+    box->SetTextColor(main_window::kTextWhite);
+    box->SetAlignment(Qt::AlignHCenter);
+    return box;
 }
 
 std::string ProfileSettings::Text(std::string_view key) {

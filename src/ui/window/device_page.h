@@ -25,6 +25,7 @@ class ProfileStore;
 namespace veltra::ui {
 
 class DPIMsgDlg;
+class MComboBox;
 class MPicture;
 class MTabLayout;
 class MText;
@@ -56,9 +57,11 @@ struct ControlPlace {
 };
 void PlaceControls(MDialog& window, std::initializer_list<ControlPlace> places);
 
-// The pages' common pieces: a panel picture ("img_area.png") and a white label of `size` pixels.
+// The pages' common pieces: a panel picture ("img_area.png"), a white label of `size` pixels and
+// a drop-down list in the pages' look.
 MPicture* CreatePanel(MTabLayout& page, int id);
 MText* CreateLabel(MTabLayout& page, int id, int size);
+MComboBox* CreateCombo(MTabLayout& page, int id);
 
 // The active profile's settings, read and stored through the value rules.
 class ProfileSettings {

@@ -37,16 +37,8 @@ void PerformancePage::Create(MTabLayout& page) {
                    ids::kRestoreLabel}) {
         CreateLabel(page, id, 14);
     }
-    auto combo = [&page](int id) {
-        auto* box = dynamic_cast<MComboBox*>(page.CreateControl("MComboBox", id, {}));
-        box->SetImage(QStringLiteral("img_combobox.png"), 4);
-        box->SetFont(14);
-        box->SetTextColor(main_window::kTextWhite);
-        box->SetAlignment(Qt::AlignHCenter);
-        return box;
-    };
-    idle_light_ = combo(ids::kIdleLight);
-    sleep_ = combo(ids::kSleep);
+    idle_light_ = CreateCombo(page, ids::kIdleLight);
+    sleep_ = CreateCombo(page, ids::kSleep);
     auto check = [&page](int id) {
         auto* box = dynamic_cast<CCheckButton*>(page.CreateControl("CCheckButton", id, {}));
         box->SetImage(QStringLiteral("btn_checkbox.png"), 8);

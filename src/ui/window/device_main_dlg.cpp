@@ -19,6 +19,7 @@
 #include "ui/widgets/tabs.h"
 #include "ui/widgets/ui_thread.h"
 #include "ui/window/dpi_page.h"
+#include "ui/window/lighting_page.h"
 #include "ui/window/main_window_ids.h"
 #include "ui/window/performance_page.h"
 #include "ui/window/pointer_panel.h"
@@ -47,6 +48,7 @@ DeviceMainDlg::DeviceMainDlg(MainWindowEnvironment environment)
       reports_([this] { PostTo(this, [this] { reports_.Drain(*view_); }); }),
       model_view_(std::make_unique<WindowModelView>(*this)),
       dpi_page_(std::make_unique<DpiPage>(PageHost())),
+      lighting_page_(std::make_unique<LightingPage>(PageHost())),
       performance_page_(std::make_unique<PerformancePage>(PageHost())),
       pointer_panel_(std::make_unique<PointerPanel>(PageHost(), env_.pointer)) {
     WorkerHooks hooks;
@@ -97,6 +99,7 @@ void DeviceMainDlg::OnCreateControls(const QRect& client) {
     CreateTabs();
     CreateHomePage(client);
     dpi_page_->Create(*Get<MTabLayout>(ids::kDpiPage));
+    lighting_page_->Create(*Get<MTabLayout>(ids::kLightingPage));
     performance_page_->Create(*Get<MTabLayout>(ids::kPerformancePage));
     pointer_panel_->Create(*Get<MTabLayout>(ids::kPerformancePage));
     CreateSettingsPage(client);
@@ -119,6 +122,7 @@ void DeviceMainDlg::OnLayout(const QRect& client) {
     LayoutFrame(client);
     LayoutHomePage(client);
     dpi_page_->Layout(client.width(), client.height());
+    lighting_page_->Layout(client.width(), client.height());
     performance_page_->Layout(client.width(), client.height());
     pointer_panel_->Layout(client.width(), client.height());
     LayoutSettingsPage(client);
@@ -349,6 +353,9 @@ void DeviceMainDlg::OnSettingsRefreshed(const PageRefresh& refresh) {
         performance_page_->Refresh();
         pointer_panel_->ReadPointerSettings();
     }
+    if (refresh.lighting) {
+        lighting_page_->Refresh();
+    }
 }
 
 void DeviceMainDlg::OnMouseSettingsChanged(const MouseSettingsChange& change) {
@@ -381,6 +388,11 @@ int DeviceMainDlg::DeviceType() {
 
 ConnectionMode DeviceMainDlg::Mode() {
     return env_.comm->GetConnectionMode();
+}
+
+bool DeviceMainDlg::HasLighting() {
+    const std::lock_guard lock(model_mutex_);
+    return model_.lighting;
 }
 
 void DeviceMainDlg::QueueTask(TaskCode code) {

@@ -39,6 +39,7 @@ namespace veltra::ui {
 
 class DPIMsgDlg;
 class DpiPage;
+class LightingPage;
 class PerformancePage;
 class PointerPanel;
 class TrayPort;
@@ -140,6 +141,7 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     int ActiveProfile() override;
     int DeviceType() override;
     ConnectionMode Mode() override;
+    bool HasLighting() override;
     void QueueTask(TaskCode code) override;
     DPIMsgDlg* Popup() override { return dpi_popup_.get(); }
     MDialog& Window() override { return *this; }
@@ -199,6 +201,7 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     bool hotplug_started_ = false;
     std::unique_ptr<DPIMsgDlg> dpi_popup_;
     std::unique_ptr<DpiPage> dpi_page_;
+    std::unique_ptr<LightingPage> lighting_page_;
     std::unique_ptr<PerformancePage> performance_page_;
     std::unique_ptr<PointerPanel> pointer_panel_;
     QPointer<WaitDlg> wait_;

@@ -36,6 +36,8 @@ class DevicePageHost {
     // The model whose profiles the store holds.
     virtual int DeviceType() = 0;
     virtual ConnectionMode Mode() = 0;
+    // Whether the model's description gives it lighting.
+    virtual bool HasLighting() = 0;
     virtual void QueueTask(TaskCode code) = 0;
     // The DPI pop-up, or null before the window has built it.
     virtual DPIMsgDlg* Popup() = 0;

@@ -9,6 +9,7 @@
 #include "ui/widgets/tabs.h"
 #include "ui/window/device_main_dlg.h"
 #include "ui/window/dpi_page.h"
+#include "ui/window/lighting_page.h"
 #include "ui/window/main_window_ids.h"
 #include "ui/window/performance_page.h"
 #include "ui/window/pointer_panel.h"
@@ -75,6 +76,7 @@ void DeviceMainDlg::ApplyLanguageTexts() {
     UpdateTrayNote();
     UpdateHomeNotice();
     dpi_page_->ApplyTexts();
+    lighting_page_->ApplyTexts();
     performance_page_->ApplyTexts();
     pointer_panel_->ApplyTexts();
 

@@ -61,6 +61,15 @@ constexpr Command kCommands[] = {
      "  veltractl keys set 5 disabled",
      RunKeys},
     {"macros", "list | upload", "the stored macros; upload sends them to the mouse", "", RunMacros},
+    {"lighting", "list | set EFFECT [brightness=N] [speed=N] [colour=#RRGGBB]",
+     "lighting effects of the active profile",
+     "list shows the seven effects (a profile without effects gets the defaults first, as in\n"
+     "the window), the active one marked with *, and the settings each offers with their\n"
+     "values. set reads the mouse, makes EFFECT (0..6) the active effect, stores the given\n"
+     "values (0..255; an effect takes only the settings it offers) and sends one settings\n"
+     "write. A model without lighting refuses both (exit 1).\n"
+     "Example: veltractl lighting set 1 brightness=128 colour=#00FF00",
+     RunLighting},
     {"reset", "[--yes]", "factory reset: new profiles, mouse back to its defaults",
      "Recreates the model's profile store, sends the factory-reset commands and reloads the\n"
      "profiles. Asks for confirmation unless --yes is given. A damaged store is kept beside the\n"

@@ -167,5 +167,6 @@ int RunRate(const GlobalOptions& options, const Args& args);
 int RunProfile(const GlobalOptions& options, const Args& args);
 int RunKeys(const GlobalOptions& options, const Args& args);
 int RunMacros(const GlobalOptions& options, const Args& args);
+int RunLighting(const GlobalOptions& options, const Args& args);
 
 }  // namespace veltra::cli

@@ -48,17 +48,6 @@ std::optional<int> GroupOf(std::string_view key, std::string_view suffix) {
     return digits[0] - '0';
 }
 
-// Decimal, or "#RRGGBB" for colours (stored as 0x00BBGGRR).
-std::optional<long> ParseColour(std::string_view text) {
-    if (text.size() == 7 && text[0] == '#' && std::all_of(text.begin() + 1, text.end(), [](char c) {
-            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-        })) {
-        const long rgb = ParseHex(text.substr(1));
-        return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
-    }
-    return ParseInteger(text);
-}
-
 std::string Number(long value) {
     return std::to_string(value);
 }
@@ -101,6 +90,16 @@ DpiSliderRange DpiSliderRangeFor(int device_type, int level) {
         return {.lower = 20, .upper = 256, .step = step};
     }
     return {.lower = 10, .upper = 128};
+}
+
+std::optional<long> ParseColour(std::string_view text) {
+    if (text.size() == 7 && text[0] == '#' && std::all_of(text.begin() + 1, text.end(), [](char c) {
+            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+        })) {
+        const long rgb = ParseHex(text.substr(1));
+        return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+    }
+    return ParseInteger(text);
 }
 
 std::string ColourText(std::uint32_t colour) {

@@ -39,6 +39,9 @@ DpiSliderRange DpiSliderRangeFor(int device_type, int level);
 
 // "0x00BBGGRR" colour values as "#RRGGBB".
 std::string ColourText(std::uint32_t colour);
+// The other way: "#RRGGBB" as a colour value, or a decimal colour value as stored. Nullopt for
+// other text; the range is the caller's to check.
+std::optional<long> ParseColour(std::string_view text);
 
 // The report-rate code of a rate in Hz ("1000" or "1000Hz"); nullopt for others.
 std::optional<int> ReportRateCode(std::string_view hz);

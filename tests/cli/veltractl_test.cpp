@@ -495,6 +495,75 @@ TEST(VeltractlDemo, SetStoresTheRowsTheWindowWritesTogether) {
               "dpi_group5_rgb=65280\ndpi_group5_rgbindex=6\n");
 }
 
+TEST(VeltractlDemo, LightingSetStoresTheEffectAndSendsOneSettingsWrite) {
+    CliRunner cli;
+    const std::filesystem::path capture = cli.dir() / "capture.jsonl";
+    cli.SetEnv("VELTRA_HID_RECORD", capture.string());
+    const CliResult set = cli.Run(
+        {"--demo", "--json", "lighting", "set", "1", "brightness=80", "speed=10", "color=#00FF00"});
+    ASSERT_EQ(set.exit_code, 0) << set.err;
+    EXPECT_EQ(ConfigWrites(RecordedWrites(capture)).size(), 1u);
+    Json result = ParseOut(set);
+    EXPECT_EQ(result["profile"], 1);
+    EXPECT_EQ(result["sent"].size(), 1u);
+    EXPECT_EQ(result["effect"], (Json{{"mode", 1},
+                                      {"name", "Static"},
+                                      {"active", true},
+                                      {"brightness", 80},
+                                      {"speed", 10},
+                                      {"colour", "#00FF00"},
+                                      {"offers", {"brightness", "speed", "colour"}}}));
+
+    // The list reads the store only: one active effect, and each shows what it offers.
+    const CliResult list = cli.Run({"--json", "lighting", "list"});
+    ASSERT_EQ(list.exit_code, 0) << list.err;
+    Json effects = ParseOut(list);
+    EXPECT_EQ(effects["active"], 1);
+    ASSERT_EQ(effects["effects"].size(), 7u);
+    int active = 0;
+    for (const Json& effect : effects["effects"]) {
+        active += effect.value("active", false) ? 1 : 0;
+    }
+    EXPECT_EQ(active, 1);
+    EXPECT_EQ(effects["effects"][0],
+              (Json{{"mode", 0}, {"name", "Off"}, {"active", false}, {"offers", Json::array()}}));
+    const Json& breathing = effects["effects"][2];
+    EXPECT_EQ(FindMember(breathing, "brightness"), nullptr);
+    EXPECT_EQ(breathing["speed"], 127);
+    EXPECT_EQ(breathing["colour"], "#FF0000");
+
+    // Another effect becomes the active one; the first keeps its values.
+    ASSERT_EQ(cli.Run({"--demo", "lighting", "set", "5"}).exit_code, 0);
+    const CliResult text = cli.Run({"lighting", "list"});
+    ASSERT_EQ(text.exit_code, 0) << text.err;
+    EXPECT_NE(text.out.find("\n  1  Static  "), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("brightness 80  speed 10  colour #00FF00\n"), std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("\n* 5  Single-colour marquee"), std::string::npos) << text.out;
+    EXPECT_EQ(ConfigWrites(RecordedWrites(capture)).size(), 2u);
+}
+
+TEST(VeltractlDemo, LightingOnAModelWithoutLightingFailsAndTouchesNothing) {
+    CliRunner cli;
+    const std::filesystem::path capture = cli.dir() / "capture.jsonl";
+    cli.SetEnv("VELTRA_HID_RECORD", capture.string());
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--device-type", "301", "lighting", "list"},
+          {"--device-type", "301", "--demo", "lighting", "set", "1", "brightness=3"}}) {
+        const CliResult result = cli.Run(args);
+        EXPECT_EQ(result.exit_code, 1) << Joined(args);
+        EXPECT_NE(result.err.find("Veltra P3 (device type 301) has no lighting"), std::string::npos)
+            << result.err;
+        std::vector<std::string> json_args = {"--json"};
+        json_args.insert(json_args.end(), args.begin(), args.end());
+        const CliResult json = cli.Run(json_args);
+        EXPECT_EQ(json.exit_code, 1);
+        EXPECT_TRUE(StringMember(ParseOut(json), "error").has_value()) << json.out;
+    }
+    EXPECT_TRUE(RecordedWrites(capture).empty());
+    EXPECT_TRUE(StoreFile(cli).empty());
+}
+
 TEST(VeltractlDemo, ResetRecreatesTheProfilesAndSendsBothResetCommands) {
     CliRunner cli;
     ASSERT_EQ(cli.Run({"profile", "select", "4"}).exit_code, 0);
@@ -538,6 +607,19 @@ TEST(VeltractlUsage, BadUsageExitsTwoWithAMessage) {
         {"--demo", "keys", "set", "1", "teleport", "1"},
         {"get", "no_such_key"},
         {"--device-type", "999", "status"},
+        {"--demo", "lighting"},
+        {"--demo", "lighting", "list", "all"},
+        {"--demo", "lighting", "set"},
+        {"--demo", "lighting", "set", "7"},
+        {"--demo", "lighting", "set", "static"},
+        {"--demo", "lighting", "set", "1", "brightness=256"},
+        {"--demo", "lighting", "set", "1", "speed=-1"},
+        {"--demo", "lighting", "set", "1", "colour=red"},
+        {"--demo", "lighting", "set", "1", "colour=#1000000"},
+        {"--demo", "lighting", "set", "1", "glow=3"},
+        {"--demo", "lighting", "set", "1", "speed=3", "speed=4"},
+        {"--demo", "lighting", "set", "2", "brightness=3"},
+        {"--demo", "lighting", "set", "0", "colour=#FFFFFF"},
         {"--device-type"},
         {"status", "extra"},
     };
@@ -707,7 +789,8 @@ TEST(VeltractlStore, ChangesAReadOnlyStoreRefusesAreNeitherSentNorReportedDone) 
         GTEST_SKIP() << "running as root without setpriv: no user the file modes bind";
     }
     CliRunner cli;
-    ASSERT_EQ(cli.Run({"keys", "list"}).exit_code, 0);  // creates the store
+    ASSERT_EQ(cli.Run({"keys", "list"}).exit_code, 0);      // creates the store
+    ASSERT_EQ(cli.Run({"lighting", "list"}).exit_code, 0);  // and the lighting effects
     const std::filesystem::path store = StoreFile(cli);
     ASSERT_FALSE(store.empty());
     namespace fs = std::filesystem;
@@ -733,6 +816,7 @@ TEST(VeltractlStore, ChangesAReadOnlyStoreRefusesAreNeitherSentNorReportedDone) 
         {"--demo", "keys", "reset"},
         {"--demo", "set", "dpi_index=2"},
         {"--demo", "status"},
+        {"--demo", "lighting", "set", "1", "brightness=3"},
     };
     for (const std::vector<std::string>& args : cases) {
         const CliResult result = cli.Run(args);

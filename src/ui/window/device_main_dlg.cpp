@@ -20,6 +20,7 @@
 #include "ui/widgets/ui_thread.h"
 #include "ui/window/buttons_page.h"
 #include "ui/window/dpi_page.h"
+#include "ui/window/lighting_page.h"
 #include "ui/window/main_window_ids.h"
 #include "ui/window/performance_page.h"
 #include "ui/window/pointer_panel.h"
@@ -49,6 +50,7 @@ DeviceMainDlg::DeviceMainDlg(MainWindowEnvironment environment)
       model_view_(std::make_unique<WindowModelView>(*this)),
       buttons_page_(std::make_unique<ButtonsPage>(PageHost())),
       dpi_page_(std::make_unique<DpiPage>(PageHost())),
+      lighting_page_(std::make_unique<LightingPage>(PageHost())),
       performance_page_(std::make_unique<PerformancePage>(PageHost())),
       pointer_panel_(std::make_unique<PointerPanel>(PageHost(), env_.pointer)) {
     WorkerHooks hooks;
@@ -100,6 +102,7 @@ void DeviceMainDlg::OnCreateControls(const QRect& client) {
     CreateHomePage(client);
     buttons_page_->Create(*Get<MTabLayout>(ids::kButtonsPage));
     dpi_page_->Create(*Get<MTabLayout>(ids::kDpiPage));
+    lighting_page_->Create(*Get<MTabLayout>(ids::kLightingPage));
     performance_page_->Create(*Get<MTabLayout>(ids::kPerformancePage));
     pointer_panel_->Create(*Get<MTabLayout>(ids::kPerformancePage));
     CreateSettingsPage(client);
@@ -123,6 +126,7 @@ void DeviceMainDlg::OnLayout(const QRect& client) {
     LayoutHomePage(client);
     buttons_page_->Layout(client.width(), client.height());
     dpi_page_->Layout(client.width(), client.height());
+    lighting_page_->Layout(client.width(), client.height());
     performance_page_->Layout(client.width(), client.height());
     pointer_panel_->Layout(client.width(), client.height());
     LayoutSettingsPage(client);
@@ -356,6 +360,9 @@ void DeviceMainDlg::OnSettingsRefreshed(const PageRefresh& refresh) {
         performance_page_->Refresh();
         pointer_panel_->ReadPointerSettings();
     }
+    if (refresh.lighting) {
+        lighting_page_->Refresh();
+    }
 }
 
 void DeviceMainDlg::OnMouseSettingsChanged(const MouseSettingsChange& change) {
@@ -393,6 +400,11 @@ ConnectionMode DeviceMainDlg::Mode() {
 std::vector<ButtonDescription> DeviceMainDlg::ModelButtons() {
     const std::lock_guard lock(model_mutex_);
     return model_.buttons;
+}
+
+bool DeviceMainDlg::HasLighting() {
+    const std::lock_guard lock(model_mutex_);
+    return model_.lighting;
 }
 
 void DeviceMainDlg::QueueTask(TaskCode code) {

@@ -40,6 +40,7 @@ namespace veltra::ui {
 class ButtonsPage;
 class DPIMsgDlg;
 class DpiPage;
+class LightingPage;
 class PerformancePage;
 class PointerPanel;
 class TrayPort;
@@ -141,6 +142,7 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     int ActiveProfile() override;
     int DeviceType() override;
     ConnectionMode Mode() override;
+    bool HasLighting() override;
     void QueueTask(TaskCode code) override;
     void WaitForTask() override { OpenWaitDialog(); }
     std::vector<ButtonDescription> ModelButtons() override;
@@ -203,6 +205,7 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     std::unique_ptr<DPIMsgDlg> dpi_popup_;
     std::unique_ptr<ButtonsPage> buttons_page_;
     std::unique_ptr<DpiPage> dpi_page_;
+    std::unique_ptr<LightingPage> lighting_page_;
     std::unique_ptr<PerformancePage> performance_page_;
     std::unique_ptr<PointerPanel> pointer_panel_;
     QPointer<WaitDlg> wait_;

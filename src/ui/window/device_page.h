@@ -39,6 +39,8 @@ class DevicePageHost {
     // The model whose profiles the store holds.
     virtual int DeviceType() = 0;
     virtual ConnectionMode Mode() = 0;
+    // Whether the model's description gives it lighting.
+    virtual bool HasLighting() = 0;
     virtual void QueueTask(TaskCode code) = 0;
     // The wait dialog, until the worker has finished the task just queued.
     virtual void WaitForTask() = 0;

@@ -26,6 +26,7 @@
 #include "ui/window/desktop_hooks.h"
 #include "ui/window/device_main_dlg.h"
 #include "ui/window/dpi_page.h"
+#include "ui/window/lighting_page.h"
 #include "ui/window/main_window_ids.h"
 #include "ui/window/performance_page.h"
 #include "ui/window/pointer_panel.h"
@@ -39,13 +40,12 @@ namespace {
 
 constexpr int kAction = Code(Event::Action);
 
-// Controls still to be built (profile files, lighting, macros); their rows exist so that a
-// page only has to fill in its handler. The first list takes every event (edit fields, lists,
-// sliders while dragged), the second the ordinary action.
-constexpr std::array kAnyEventControls = {112, 123, 135, 142, 145, 153, 157, 187, 188, 189};
-constexpr std::array kActionControls = {
-    46,  47,  113, 114, 115, 124, 125, 126, 129, 131, 132, 133, 138, 139, 140, 141, 144, 146, 148,
-    149, 151, 152, 155, 156, 162, 165, 167, 169, 171, 172, 173, 174, 175, 176, 177, 178, 180, 183};
+// Controls still to be built (profile files, macros); their rows exist so that a page only has to
+// fill in its handler. The first list takes every event (edit fields, lists, sliders while
+// dragged), the second the ordinary action.
+constexpr std::array kAnyEventControls = {112, 123, 135, 142, 145, 153, 157};
+constexpr std::array kActionControls = {46,  47,  113, 114, 115, 124, 125, 126, 129, 131, 132, 133,
+                                        138, 139, 140, 141, 144, 146, 148, 149, 151, 152, 155, 156};
 
 bool IsDevicePageControl(int id, int event) {
     auto holds = [id](const auto& list) {
@@ -136,6 +136,7 @@ int DeviceMainDlg::OnNotify(int id, int event, int param) {
             return action ? 1 : 0;
         default:
             if (buttons_page_->Handle(id, event, param) || dpi_page_->Handle(id, event, param) ||
+                lighting_page_->Handle(id, event, param) ||
                 performance_page_->Handle(id, event, param) ||
                 pointer_panel_->Handle(id, event, param)) {
                 return 1;

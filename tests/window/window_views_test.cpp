@@ -14,6 +14,7 @@
 #include "ui/widgets/mouse_ctrl.h"
 #include "ui/widgets/tabs.h"
 #include "ui/window/buttons_page.h"
+#include "ui/window/lighting_page.h"
 #include "window/window_fixture.h"
 
 namespace veltra::ui::testing {
@@ -78,6 +79,16 @@ TEST_P(WindowViewsTest, EveryViewRenders) {
     Save("buttons-page-key");
     ChooseType(KeyFunctionType::RapidFire);
     Save("buttons-page-rapid-fire");
+
+    // The lighting page with an effect that offers every setting, and one with speed and colour.
+    SelectTab(3);
+    for (const auto& [effect, name] :
+         {std::pair{1, "lighting-page-static"}, std::pair{2, "lighting-page-breathing"}}) {
+        auto* effects = Get<MComboBox>(lighting_page::kEffects);
+        effects->SelectData(effect);
+        Act(lighting_page::kEffects, effects->GetCurSel());
+        Save(name);
+    }
     SelectTab(0);
     Save("home-with-mouse");
 }

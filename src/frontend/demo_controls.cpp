@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/driver_comm.h"
+#include "sim/firmware_model.h"
 #include "sim/simulated_backend.h"
 
 namespace veltra {
@@ -119,6 +120,24 @@ bool DemoControls::CycleReportRate() {
     backend_.WithFirmware(mouse_,
                           [&](sim::FirmwareModel& firmware) { code = firmware.ReportRateCode(); });
     return code >= 0 && backend_.ChangeReportRate(mouse_, (code + 1) % kReportRateCodes);
+}
+
+std::optional<DemoMouseState> DemoControls::MouseState() const {
+    std::optional<DemoMouseState> state;
+    backend_.WithFirmware(mouse_, [&](sim::FirmwareModel& firmware) {
+        state.emplace();
+        for (std::size_t slot = 0; slot < state->keys.size(); ++slot) {
+            state->keys[slot] = firmware.KeySlot(static_cast<int>(slot));
+        }
+        constexpr std::array kRates = {1000, 500, 250, 125};
+        const int code = firmware.ReportRateCode();
+        state->report_rate_hz =
+            code >= 0 && code < static_cast<int>(kRates.size()) ? kRates[code] : 0;
+        state->dpi_level = firmware.ActiveDpiLevel();
+        state->dpi = firmware.DpiValue(state->dpi_level);
+        state->writes = firmware.ConfigWrites();
+    });
+    return state;
 }
 
 int DemoControls::BatteryLevel() const {

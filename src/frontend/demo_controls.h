@@ -7,6 +7,7 @@
 // to the mouse; a mutex of this object serialises the menu's own steps (the Bluetooth pairing
 // made on first use, reading and then changing the report rate).
 
+#include <array>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -21,6 +22,18 @@ class SimulatedBackend;
 }
 
 enum class DemoLink { Cable, Receiver, Bluetooth };
+
+// What the simulated mouse holds now, as it acts on it.
+struct DemoMouseState {
+    // Class and code byte of each button slot.
+    std::array<std::array<std::uint8_t, 2>, 6> keys{};
+    int report_rate_hz = 0;
+    // Counted from 0.
+    int dpi_level = 0;
+    int dpi = 0;
+    // Settings and button writes that reached it since the demo began.
+    int writes = 0;
+};
 
 class DemoControls {
   public:
@@ -44,6 +57,9 @@ class DemoControls {
     bool PressDpiButton();
     // Moves the firmware to the next of its four report-rate codes, after the last the first.
     bool CycleReportRate();
+
+    // Nullopt for an unknown mouse.
+    std::optional<DemoMouseState> MouseState() const;
 
     // The battery percentage; -1 for an unknown mouse.
     int BatteryLevel() const;

@@ -87,6 +87,7 @@ std::vector<Payload> FirmwareModel::Receive(std::span<const std::uint8_t> payloa
         case kReadConfig:
             return {config_};
         case kWriteConfig:
+            ++config_writes_;
             ApplyConfigWrite(payload);
             break;
         case kRestart:

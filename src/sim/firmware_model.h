@@ -94,6 +94,9 @@ class FirmwareModel {
     // Payloads the firmware refused: wrong header, unknown command, bad length, stray chunk.
     int RejectedFrames() const { return rejected_; }
     int FactoryResets() const { return factory_resets_; }
+    // Config writes (settings and button codes) received, counted whether frames are recorded
+    // or not.
+    int ConfigWrites() const { return config_writes_; }
     // Restarts asked for by command 0x03; a host re-enumerates the mouse after each.
     int Restarts() const { return restarts_; }
 
@@ -117,6 +120,7 @@ class FirmwareModel {
     std::vector<std::vector<std::uint8_t>> received_;
     int rejected_ = 0;
     int factory_resets_ = 0;
+    int config_writes_ = 0;
     int restarts_ = 0;
 };
 

@@ -8,6 +8,7 @@
 
 #include "config/catalogue.h"
 #include "frontend/device_link.h"
+#include "sim/firmware_model.h"
 #include "sim/simulated_backend.h"
 #include "support/temp_dir.h"
 
@@ -137,6 +138,28 @@ TEST_F(DemoControlsTest, ReportRateCyclesThroughTheFourCodesAndWraps) {
     }
 }
 
+TEST_F(DemoControlsTest, TheMouseStateShowsWhatTheWritesLeft) {
+    const std::optional<DemoMouseState> before = controls_->MouseState();
+    ASSERT_TRUE(before);
+    EXPECT_EQ(before->writes, 0);
+    backend().WithFirmware(link_.demo_mouse, [](sim::FirmwareModel& firmware) {
+        sim::Payload write = firmware.ConfigBlock();
+        write[2] = 0x02;
+        write[7] = 0x90;
+        write[8] = 0xE9;
+        firmware.Receive(write);
+    });
+    const std::optional<DemoMouseState> after = controls_->MouseState();
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->writes, 1);
+    EXPECT_EQ(after->keys[0], (std::array<std::uint8_t, 2>{0x90, 0xE9}));
+    EXPECT_EQ(after->keys[1], before->keys[1]);
+    EXPECT_EQ(after->report_rate_hz, before->report_rate_hz);
+    EXPECT_TRUE(after->report_rate_hz == 125 || after->report_rate_hz == 1000 ||
+                after->report_rate_hz == 250 || after->report_rate_hz == 500);
+    EXPECT_GT(after->dpi, 0);
+}
+
 TEST(DemoControls, AnUnknownMouseRefusesEverything) {
     sim::SimulatedBackend backend;
     DemoControls controls(backend, 7, ShippedCatalogue(), kWithBluetooth, {});
@@ -148,6 +171,7 @@ TEST(DemoControls, AnUnknownMouseRefusesEverything) {
     EXPECT_FALSE(controls.CycleReportRate());
     EXPECT_FALSE(controls.SetBatteryLevel(50));
     EXPECT_EQ(controls.BatteryLevel(), -1);
+    EXPECT_FALSE(controls.MouseState());
     EXPECT_TRUE(backend.Enumerate().empty());
 }
 

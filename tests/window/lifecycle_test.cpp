@@ -10,8 +10,11 @@
 #include "platform/linux/autostart.h"
 #include "shell/app_folders.h"
 #include "shell/settings_key.h"
+#include "ui/dialogs/message_box.h"
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/fields.h"
+#include "ui/widgets/ui_thread.h"
+#include "ui/window/buttons_page.h"
 #include "ui/window/single_instance.h"
 #include "window/window_fixture.h"
 
@@ -29,6 +32,17 @@ TEST_F(WindowTest, ExitModeZeroShutsDownCleanly) {
     EXPECT_FALSE(store_.IsOpen());
     EXPECT_FALSE(tray_.visible);
     EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(WindowTest, TheEndOfTheSessionDoesNotWaitForAnOpenQuestion) {
+    OpenWindow();
+    // A real message box asks; the session ends while it waits.
+    SetMessageBoxHook({});
+    PostTo(window_.get(), [this] { window_->Shutdown(0); });
+    Act(buttons_page::kRestoreAll);
+    EXPECT_TRUE(window_->ShutDown());
+    EXPECT_FALSE(window_->Worker().IsRunning());
+    EXPECT_FALSE(store_.IsOpen());
 }
 
 TEST_F(WindowTest, NothingReachesAWindowThatIsGone) {

@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
+#include <vector>
 
 #include "ui/widgets/control.h"
 #include "ui/widgets/control_factory.h"
@@ -190,12 +191,32 @@ void MDialog::BuildWindow(const QRect& client) {
     OnInitDialog();
 }
 
+namespace {
+
+// Dialogs inside ShowModal, innermost last. UI thread only.
+std::vector<QPointer<MDialog>>& RunningDialogs() {
+    static std::vector<QPointer<MDialog>> running;
+    return running;
+}
+
+}  // namespace
+
+void MDialog::CancelRunningDialogs(const MDialog* except) {
+    const std::vector<QPointer<MDialog>> running = RunningDialogs();
+    for (auto it = running.rbegin(); it != running.rend(); ++it) {
+        if (*it && it->data() != except) {
+            (*it)->EndModal(kResultCancel);
+        }
+    }
+}
+
 int MDialog::ShowModal(int command) {
     if (result_ != 0) {
         return result_;
     }
     QEventLoop loop;
     loop_ = &loop;
+    RunningDialogs().emplace_back(this);
     // While a dialog runs, the windows beneath it take no input: a second flow started from
     // them would begin inside the first.
     if (!isVisible() && command != kShowHide && parentWidget() != nullptr) {
@@ -205,6 +226,9 @@ int MDialog::ShowModal(int command) {
     ShowWindow(command);
     QPointer<MDialog> alive(this);
     loop.exec(QEventLoop::DialogExec);
+    std::erase_if(RunningDialogs(), [this](const QPointer<MDialog>& dialog) {
+        return dialog.isNull() || dialog.data() == this;
+    });
     if (!alive) {
         return kResultCancel;
     }

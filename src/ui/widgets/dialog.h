@@ -103,6 +103,9 @@ class MDialog : public MWindow {
     int ShowModal(int command = kShow);
     void DoOK();
     void DoCancel();
+    // Cancels every dialog whose modal run is under way, `except` aside: the program's end must
+    // not wait for an answer to a question nobody is there to give.
+    static void CancelRunningDialogs(const MDialog* except);
     bool Ended() const { return result_ != 0; }
     int Result() const { return result_; }
 

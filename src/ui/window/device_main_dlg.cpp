@@ -229,6 +229,8 @@ void DeviceMainDlg::Shutdown(int exit_code) {
     if (wait_) {
         wait_->DoOK();
     }
+    // A question still open (a message box, the colour palette) ends unanswered.
+    CancelRunningDialogs(this);
     StopDevices();
     if (env_.tray != nullptr) {
         env_.tray->Hide();

@@ -74,17 +74,6 @@ bool IsLeftClick(const KeyFunction& function) {
     return function.type == KeyFunctionType::MouseButton && function.value == 1;
 }
 
-MEdit* CreateField(MTabLayout& page, int id, bool framed) {
-    auto* field = dynamic_cast<MEdit*>(page.CreateControl("MEdit", id, {}));
-    if (framed) {
-        field->SetImage(QStringLiteral("img_edit.png"), 4);
-    }
-    field->SetFont(14);
-    field->SetTextColor(main_window::kTextWhite);
-    field->SetAlignment(Qt::AlignHCenter);
-    return field;
-}
-
 void Fill(MComboBox& box, std::span<const FunctionListEntry> entries) {
     box.DelAllItems();
     for (const FunctionListEntry& entry : entries) {

@@ -76,10 +76,6 @@ class ButtonsPage {
     // A notification of one of the page's controls: false when it is not the page's.
     bool Handle(int id, int event, int param);
 
-    // What the page holds: the selected button and the key last captured.
-    int SelectedButton() const { return selected_; }
-    int CapturedVk() const { return captured_key_; }
-
   private:
     void ApplyLabels();
     void ShowButtonFunction();

@@ -43,6 +43,17 @@ MComboBox* CreateCombo(MTabLayout& page, int id) {
     return box;
 }
 
+MEdit* CreateField(MTabLayout& page, int id, bool framed) {
+    auto* field = dynamic_cast<MEdit*>(page.CreateControl("MEdit", id, {}));
+    if (framed) {
+        field->SetImage(QStringLiteral("img_edit.png"), 4);
+    }
+    field->SetFont(14);
+    field->SetTextColor(main_window::kTextWhite);
+    field->SetAlignment(Qt::AlignHCenter);
+    return field;
+}
+
 std::string ProfileSettings::Text(std::string_view key) {
     std::string value;
     host_.Store().GetConfig(host_.ActiveProfile(), key, value);

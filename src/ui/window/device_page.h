@@ -26,6 +26,7 @@ namespace veltra::ui {
 
 class DPIMsgDlg;
 class MComboBox;
+class MEdit;
 class MPicture;
 class MTabLayout;
 class MText;
@@ -60,10 +61,12 @@ struct ControlPlace {
 void PlaceControls(MDialog& window, std::initializer_list<ControlPlace> places);
 
 // The pages' common pieces: a panel picture ("img_area.png"), a white label of `size` pixels and
-// a drop-down list in the pages' look.
+// a drop-down list and a centred edit field in the pages' look (a field that is not `framed`
+// sits on an area of its own).
 MPicture* CreatePanel(MTabLayout& page, int id);
 MText* CreateLabel(MTabLayout& page, int id, int size);
 MComboBox* CreateCombo(MTabLayout& page, int id);
+MEdit* CreateField(MTabLayout& page, int id, bool framed);
 
 // The active profile's settings, read and stored through the value rules.
 class ProfileSettings {

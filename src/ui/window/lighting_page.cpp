@@ -94,11 +94,7 @@ void LightingPage::Create(MTabLayout& page) {
                    ids::kHueTitle}) {
         CreateLabel(page, id, 14);
     }
-    effects_ = dynamic_cast<MComboBox*>(page.CreateControl("MComboBox", ids::kEffects, {}));
-    effects_->SetImage(QStringLiteral("img_combobox.png"), 4);
-    effects_->SetFont(14);
-    effects_->SetTextColor(main_window::kTextWhite);
-    effects_->SetAlignment(Qt::AlignHCenter);
+    effects_ = CreateCombo(page, ids::kEffects);
 
     auto slider = [&page](int id, const char* background) {
         auto* control = dynamic_cast<LightSlider*>(page.CreateControl("LightSlider", id, {}));
@@ -126,12 +122,8 @@ void LightingPage::Create(MTabLayout& page) {
             "MText", kComponentLabelIds[index], {}, QString::fromLatin1(kComponentNames[index])));
         label->SetFont(14);
         label->SetTextColor(kComponentLabelColour);
-        auto* field = dynamic_cast<MEdit*>(
-            page.CreateControl("MEdit", kComponentIds[index], {}, QStringLiteral("255")));
-        field->SetImage(QStringLiteral("img_edit.png"), 4);
-        field->SetFont(14);
-        field->SetTextColor(main_window::kTextWhite);
-        field->SetAlignment(Qt::AlignHCenter);
+        MEdit* field = CreateField(page, kComponentIds[index], true);
+        field->SetTitle(QStringLiteral("255"));
         field->SetNumberOnly(true);
         field->SetTooltip(QString::fromLatin1(kComponentNames[index]));
         components_.push_back(field);

@@ -423,6 +423,21 @@ std::unique_lock<std::recursive_mutex> ProfileStore::Lock() const {
     return std::unique_lock(lock_);
 }
 
+ProfileStore::WriteBatch::WriteBatch(ProfileStore& store)
+    : lock_(store.lock_), transaction_(std::make_unique<SQLiteWriteTransaction>(store.db_)) {}
+
+bool ProfileStore::WriteBatch::Started() const {
+    return transaction_->Started();
+}
+
+bool ProfileStore::WriteBatch::Commit() {
+    return transaction_->Commit();
+}
+
+ProfileStore::WriteBatch ProfileStore::BeginWriteBatch() {
+    return WriteBatch(*this);
+}
+
 std::string ProfileStore::Path() const {
     std::lock_guard lock(lock_);
     return path_;

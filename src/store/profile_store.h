@@ -11,6 +11,7 @@
 // write lock throughout.
 
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -91,6 +92,24 @@ class ProfileStore {
     // Holds the store lock for a sequence of operations that must not interleave with another
     // thread's, such as creating the default profiles of an empty file.
     std::unique_lock<std::recursive_mutex> Lock() const;
+
+    // Writes that reach the file together or not at all: holds the store lock and one write
+    // transaction, which the operations called meanwhile on this thread join. Rolled back unless
+    // committed, so a caller that sees one operation fail simply returns.
+    class WriteBatch {
+      public:
+        // False when the write lock could not be had (no file, busy beyond the timeout).
+        bool Started() const;
+        bool Commit();
+
+      private:
+        friend class ProfileStore;
+        explicit WriteBatch(ProfileStore& store);
+
+        std::unique_lock<std::recursive_mutex> lock_;
+        std::unique_ptr<SQLiteWriteTransaction> transaction_;
+    };
+    WriteBatch BeginWriteBatch();
 
     std::string Path() const;
     int DeviceType() const;

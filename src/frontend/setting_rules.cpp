@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <limits>
 
 #include "common/text.h"
 #include "device/command_protocol.h"
@@ -78,7 +79,92 @@ SettingCheck CheckDpiValue(std::string_view key, int group, long value, int devi
     return check;
 }
 
+bool RangeOf(std::string_view key, long& low, long& high) {
+    for (const Range& range : kRanges) {
+        if (range.key == key) {
+            low = range.low;
+            high = range.high;
+            return true;
+        }
+    }
+    return false;
+}
+
+// A whole number with surrounding blanks allowed; one too large for any type is taken as far
+// out as it goes, so that the range check brings it to the nearer end.
+std::optional<long> LenientInteger(std::string_view text) {
+    text = TrimAsciiSpace(text);
+    const ScannedInteger n = ScanInteger(text, 10);
+    if (!n.has_digits || n.end != text.size()) {
+        return std::nullopt;
+    }
+    constexpr long kFar = std::numeric_limits<long>::max();
+    if (n.overflow || n.magnitude > static_cast<std::uint64_t>(kFar)) {
+        return n.negative ? -kFar : kFar;
+    }
+    const long magnitude = static_cast<long>(n.magnitude);
+    return n.negative ? -magnitude : magnitude;
+}
+
+int NearestPaletteIndex(long colour) {
+    int best = 0;
+    long best_distance = std::numeric_limits<long>::max();
+    for (int index = 0; index < kPaletteSize; ++index) {
+        const auto palette = static_cast<long>(PaletteColour(index));
+        long distance = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            const long d = ((colour >> shift) & 0xFF) - ((palette >> shift) & 0xFF);
+            distance += d * d;
+        }
+        if (distance < best_distance) {
+            best = index;
+            best_distance = distance;
+        }
+    }
+    return best;
+}
+
 }  // namespace
+
+ImportedSetting ImportSetting(std::string_view key, std::string_view text, int device_type) {
+    ImportedSetting imported;
+    if (const std::optional<int> group = GroupOf(key, "_rgb"); group && *group < kDpiLevels) {
+        const std::optional<long> colour = ParseColour(text);
+        if (!colour || *colour < 0 || *colour > kMaxColour) {
+            return imported;
+        }
+        const int index = NearestPaletteIndex(*colour);
+        const auto stored = static_cast<long>(PaletteColour(index));
+        imported.rows.emplace_back(key, Number(stored));
+        imported.rows.emplace_back(DpiGroupRgbIndexKey(*group), Number(index));
+        imported.corrected = stored != *colour;
+        return imported;
+    }
+    const std::optional<long> value = LenientInteger(text);
+    if (!value) {
+        return imported;
+    }
+    long stored = *value;
+    if (const std::optional<int> group = GroupOf(key, "_value"); group && *group < kDpiLevels) {
+        // The range is what the mouse holds (one byte of 50s, of 100s for level 7): the mouse
+        // itself may report values the slider does not reach.
+        const long unit = *group == 7 ? 100 : 50;
+        if (stored < 1) {
+            stored = ParseInteger(DefaultConfigValue(device_type, key)).value_or(unit);
+        }
+        stored = std::clamp(stored, unit, 255 * unit);
+    } else {
+        long low = 0;
+        long high = 0;
+        if (!RangeOf(key, low, high)) {
+            return imported;
+        }
+        stored = std::clamp(stored, low, high);
+    }
+    imported.rows.emplace_back(key, Number(stored));
+    imported.corrected = stored != *value;
+    return imported;
+}
 
 DpiSliderRange DpiSliderRangeFor(int device_type, int level) {
     // Level 7 travels in units of 100 DPI on every model.
@@ -168,12 +254,7 @@ SettingCheck CheckSetting(std::string_view key, std::string_view text, int devic
     }
     long low = 0;
     long high = kMaxColour;
-    for (const Range& range : kRanges) {
-        if (range.key == key) {
-            low = range.low;
-            high = range.high;
-        }
-    }
+    RangeOf(key, low, high);
     if (value < low || value > high) {
         return Error(std::string(key) + " takes " + Number(low) + ".." + Number(high) + ", not " +
                      Number(value));

@@ -25,6 +25,21 @@ struct SettingCheck {
 };
 SettingCheck CheckSetting(std::string_view key, std::string_view text, int device_type);
 
+// A settings text read from a profile file, as the rows to store. A whole number outside the
+// key's range is brought to its nearer end, as a typed number is; one inside stays as written.
+// A DPI value's range is what the mouse can hold, wider than the slider and without its steps,
+// since a file may carry values read from the mouse; 0 or less ("not set") takes the family's
+// default of the level, which the page shows for it. A DPI colour outside the palette takes the
+// nearest palette colour, and the palette index comes along, since the mouse only receives the
+// index. No rows for text that is no whole number (a missing attribute reads as empty) or for a
+// key a profile file does not carry: the stored value stays. `corrected` says that the stored
+// value differs from the number in the text.
+struct ImportedSetting {
+    std::vector<std::pair<std::string, std::string>> rows;
+    bool corrected = false;
+};
+ImportedSetting ImportSetting(std::string_view key, std::string_view text, int device_type);
+
 // The DPI slider of a level: progress steps of 50 DPI between two limits, with the values
 // written under its ends. Level 7 travels in units of 100 DPI, so its slider moves two steps at
 // a time and every value it shows is one the mouse keeps.

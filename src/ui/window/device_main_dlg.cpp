@@ -9,6 +9,7 @@
 #include "shell/settings_key.h"
 #include "store/profile_store.h"
 #include "ui/dialogs/dpi_popup.h"
+#include "ui/dialogs/file_dialog.h"
 #include "ui/dialogs/lang_text.h"
 #include "ui/dialogs/wait_dialog.h"
 #include "ui/widgets/buttons.h"
@@ -229,8 +230,9 @@ void DeviceMainDlg::Shutdown(int exit_code) {
     if (wait_) {
         wait_->DoOK();
     }
-    // A question still open (a message box, the colour palette) ends unanswered.
+    // A question still open (a message box, the colour palette, a file dialog) ends unanswered.
     CancelRunningDialogs(this);
+    CancelFileDialogs();
     StopDevices();
     if (env_.tray != nullptr) {
         env_.tray->Hide();
@@ -429,8 +431,14 @@ int DeviceMainDlg::OnWindowMessage(int message, int wparam, int lparam) {
             Shutdown(0);
             return 1;
         case ids::kMessageUpdatePrompt:
+            // Accepted; the update download brings its handler.
+            return 1;
         case ids::kMessageProfileFile:
-            // Accepted; the update download and the profile files bring their handlers.
+            if (wparam == ids::kProfileFileImport) {
+                ImportProfileFile();
+            } else if (wparam == ids::kProfileFileExport) {
+                ExportProfileFile(lparam);
+            }
             return 1;
         case ids::kMessageLanguage:
             // Another program stored a language: take it, then every text.

@@ -182,6 +182,13 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     void ShowConnectionNotice(int kind);
     void ShowExtraMenu();
 
+    // Profile files (profile_files.cpp). The key items of an export come from `key_profile`,
+    // which a request from outside may name; everything else from the active profile.
+    void ImportProfileFile();
+    void ExportProfileFile(int key_profile);
+    void ShowProfileFileError(int title, int body, const QString& path);
+    QString ProfileFolder() const;
+
     // Lifecycle (device_main_dlg.cpp).
     void StartDevices();
     void StopDevices();
@@ -217,6 +224,9 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     CatalogueState catalogue_;
     ModelState model_;
 
+    // The folder of the last profile file chosen; empty until one was.
+    QString profile_folder_;
+    bool profile_dialog_open_ = false;
     int current_tab_item_ = 1;
     int connection_mode_ = -1;
     bool settings_page_shown_ = false;

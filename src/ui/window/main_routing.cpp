@@ -40,12 +40,12 @@ namespace {
 
 constexpr int kAction = Code(Event::Action);
 
-// Controls still to be built (profile files, macros); their rows exist so that a page only has to
+// Controls of the macro page, still to be built; their rows exist so that the page only has to
 // fill in its handler. The first list takes every event (edit fields, lists, sliders while
 // dragged), the second the ordinary action.
 constexpr std::array kAnyEventControls = {112, 123, 135, 142, 145, 153, 157};
-constexpr std::array kActionControls = {46,  47,  113, 114, 115, 124, 125, 126, 129, 131, 132, 133,
-                                        138, 139, 140, 141, 144, 146, 148, 149, 151, 152, 155, 156};
+constexpr std::array kActionControls = {113, 114, 115, 124, 125, 126, 129, 131, 132, 133, 138,
+                                        139, 140, 141, 144, 146, 148, 149, 151, 152, 155, 156};
 
 bool IsDevicePageControl(int id, int event) {
     auto holds = [id](const auto& list) {
@@ -122,6 +122,14 @@ int DeviceMainDlg::OnNotify(int id, int event, int param) {
         case ids::kExtraMenuButton:
             if (action && !env_.extra_menu.empty())
                 ShowExtraMenu();
+            return action ? 1 : 0;
+        case ids::kImportButton:
+            if (action)
+                ImportProfileFile();
+            return action ? 1 : 0;
+        case ids::kExportButton:
+            if (action)
+                ExportProfileFile(ActiveProfile());
             return action ? 1 : 0;
         case ids::kRestoreDefaults:
             if (action)

@@ -86,6 +86,8 @@ inline constexpr int kMessageTray = 1690;
 inline constexpr int kMessageExit = 1691;
 inline constexpr int kMessageUpdatePrompt = 1692;
 inline constexpr int kMessageProfileFile = 1705;
+inline constexpr int kProfileFileImport = 1;
+inline constexpr int kProfileFileExport = 2;
 inline constexpr int kMessageLanguage = 2022;
 inline constexpr int kExitConfirmation = 610;
 
@@ -128,6 +130,13 @@ inline constexpr int kNoAccessTitle = 592;
 inline constexpr int kNoAccessBody = 593;
 inline constexpr int kNoTrayNote = 594;
 inline constexpr int kDemoMenu = 595;
+inline constexpr int kImportTitle = 610;
+inline constexpr int kExportTitle = 611;
+inline constexpr int kFileUnreadable = 612;
+inline constexpr int kFileNotAProfile = 613;
+inline constexpr int kFileNoSettings = 614;
+inline constexpr int kProfileNotStored = 615;
+inline constexpr int kFileNotSaved = 616;
 }  // namespace text
 
 }  // namespace veltra::ui::main_window

@@ -160,12 +160,6 @@ int EnsureEffects(Session& session) {
     return kExitOk;
 }
 
-bool ModelHasLighting(const Session& session) {
-    const std::optional<DeviceDescription> description =
-        ReadDeviceDescription(DeviceDescriptionPath(ProgramFolder(), session.file_stem()));
-    return description && description->lighting.value_or(false);
-}
-
 int List(Session& session) {
     const int profile = session.state().active_profile;
     std::vector<LightMode> rows;
@@ -281,7 +275,7 @@ int RunLighting(const GlobalOptions& options, const Args& args) {
     if (const int code = session.LoadConfiguration(); code != kExitOk) {
         return code;
     }
-    if (!ModelHasLighting(session)) {
+    if (!session.HasLighting()) {
         return session.Fail("the " + session.model_name() + " (device type " +
                             std::to_string(session.device_type()) + ") has no lighting");
     }

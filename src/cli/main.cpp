@@ -30,8 +30,14 @@ constexpr Command kCommands[] = {
     {"dpi", "LEVEL VALUE", "set the DPI value of a level (0..7) and send it",
      "Values are multiples of 50 DPI (100 for level 7) within the model's range.", RunDpi},
     {"rate", "HZ", "set the report rate (125, 250, 500 or 1000) and send it", "", RunRate},
-    {"profile", "list | select N", "list the profiles or choose the active one",
-     "\"profile select\" changes the active profile only; nothing is sent to the mouse.",
+    {"profile", "list | select N | export FILE | import FILE [--send]",
+     "list the profiles, choose the active one, save it to a file or load one into it",
+     "\"profile select\" changes the active profile only; nothing is sent to the mouse.\n"
+     "export writes the active profile's buttons, lighting, DPI levels 1..6 and options to an\n"
+     "XML profile file; import replaces them from such a file (numbers outside their ranges are\n"
+     "brought into them, settings the file lacks stay). Neither talks to the mouse unless\n"
+     "--send is given: the mouse is then read, the file stored over what it had, and the\n"
+     "settings and button codes sent. A file that cannot be read changes nothing.",
      RunProfile},
     {"keys", "list | set KEYCODE FUNCTION [--desc TEXT] | reset [KEYCODE] | write",
      "button assignments of the active profile",

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "cli/traffic_tap.h"
+#include "config/device_description.h"
 #include "config/language.h"
 #include "frontend/device_link.h"
 #include "frontend/startup.h"
@@ -321,6 +322,12 @@ void Session::ReportWrites(Json& result) {
 
 std::string Session::ModelName(int device_type) const {
     return veltra::ModelName(catalogue_, device_type);
+}
+
+bool Session::HasLighting() const {
+    const std::optional<DeviceDescription> description =
+        ReadDeviceDescription(DeviceDescriptionPath(ProgramFolder(), file_stem_));
+    return description && description->lighting.value_or(false);
 }
 
 std::string Session::ProfileName(int profile_id) const {

@@ -109,6 +109,8 @@ class Session {
     int device_type() const { return device_type_; }
     const std::string& model_name() const { return model_name_; }
     const std::string& file_stem() const { return file_stem_; }
+    // Whether the served model's description gives it lighting.
+    bool HasLighting() const;
     DriverComm& comm() { return comm_; }
     ProfileStore& store();
     DeviceState& state() { return state_; }

@@ -206,6 +206,84 @@ TEST(VeltractlDemo, ProfileSelectChangesTheActiveProfileAndSendsNothing) {
     EXPECT_EQ(ParseOut(set)["profile"], 3);
 }
 
+TEST(VeltractlProfileFile, ExportAndImportRestoreTheProfileAndSendOnlyWhenAsked) {
+    CliRunner cli;
+    const std::filesystem::path capture = cli.dir() / "capture.jsonl";
+    cli.SetEnv("VELTRA_HID_RECORD", capture.string());
+    // Each demo run first reads a fresh simulated mouse into the profile, which takes its report
+    // rate and, as it holds no button codes, clears the buttons: settings the read leaves alone
+    // show what the file carries.
+    ASSERT_EQ(cli.Run({"--demo", "set", "button_respondtime=12", "mouse_speed=15"}).exit_code, 0);
+    ASSERT_EQ(cli.Run({"--demo", "keys", "set", "3", "key-combination", "Ctrl+C"}).exit_code, 0);
+
+    const std::filesystem::path file = cli.dir() / "saved.xml";
+    const CliResult exported = cli.Run({"--json", "profile", "export", file.string()});
+    ASSERT_EQ(exported.exit_code, 0) << exported.err;
+    EXPECT_EQ(ParseOut(exported),
+              (Json{{"file", file.string()}, {"profile", 1}, {"name", "Profile  1"}}));
+    EXPECT_TRUE(ReadFile(file).starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"));
+
+    ASSERT_EQ(cli.Run({"--demo", "set", "button_respondtime=4", "mouse_speed=3"}).exit_code, 0);
+    const std::size_t before_import = RecordedWrites(capture).size();
+    const CliResult imported = cli.Run({"--json", "profile", "import", file.string()});
+    ASSERT_EQ(imported.exit_code, 0) << imported.err;
+    Json result = ParseOut(imported);
+    EXPECT_EQ(result["keys"], 1);
+    EXPECT_EQ(result["settings"]["button_respondtime"], 12);
+    EXPECT_EQ(result["corrected"], Json::array());
+    EXPECT_EQ(RecordedWrites(capture).size(), before_import);
+    const CliResult get = cli.Run({"--json", "get", "button_respondtime", "mouse_speed"});
+    EXPECT_EQ(ParseOut(get)["settings"], (Json{{"button_respondtime", 12}, {"mouse_speed", 15}}))
+        << get.out;
+    const CliResult text = cli.Run({"profile", "import", file.string()});
+    EXPECT_NE(text.out.find(": 1 button assignments, 0 lighting effects,"), std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("(or use --send)"), std::string::npos) << text.out;
+
+    // --send reads the mouse, stores the file over what it read and sends both writes.
+    ASSERT_EQ(cli.Run({"--demo", "set", "button_respondtime=4"}).exit_code, 0);
+    const std::size_t before_send = ConfigWrites(RecordedWrites(capture)).size();
+    const CliResult sent =
+        cli.Run({"--demo", "--json", "profile", "import", file.string(), "--send"});
+    ASSERT_EQ(sent.exit_code, 0) << sent.err;
+    EXPECT_EQ(ParseOut(sent)["sent"].size(), 2u);
+    EXPECT_EQ(ConfigWrites(RecordedWrites(capture)).size(), before_send + 2);
+    EXPECT_EQ(ParseOut(cli.Run({"--json", "get", "button_respondtime"}))["settings"],
+              (Json{{"button_respondtime", 12}}));
+}
+
+TEST(VeltractlProfileFile, AFileThatCannotBeUsedExitsOneAndChangesNothing) {
+    CliRunner cli;
+    ASSERT_EQ(cli.Run({"profile", "list"}).exit_code, 0);
+    const Json before = ParseOut(cli.Run({"--json", "get"}));
+    const std::filesystem::path garbage = cli.dir() / "garbage.xml";
+    WriteFile(garbage, "<profile><profileinfo name=\"x\">");
+    const std::filesystem::path empty = cli.dir() / "empty.xml";
+    WriteFile(empty, "<profile><profileinfo name=\"x\"/></profile>");
+    const struct {
+        std::filesystem::path file;
+        std::string reason;
+    } cases[] = {
+        {garbage, "the file is not a well-formed XML document"},
+        {empty, "the file holds no settings for this model"},
+        {cli.dir() / "missing.xml", "the file cannot be read"},
+    };
+    for (const auto& c : cases) {
+        const CliResult text = cli.Run({"profile", "import", c.file.string()});
+        EXPECT_EQ(text.exit_code, 1);
+        EXPECT_EQ(text.err, "veltractl: cannot import " + c.file.string() + ": " + c.reason +
+                                "; nothing was changed\n");
+        const CliResult json = cli.Run({"--json", "profile", "import", c.file.string()});
+        EXPECT_EQ(json.exit_code, 1);
+        EXPECT_TRUE(StringMember(ParseOut(json), "error").has_value());
+    }
+    EXPECT_EQ(ParseOut(cli.Run({"--json", "get"})), before);
+    const CliResult unwritable =
+        cli.Run({"profile", "export", (cli.dir() / "no" / "such" / "folder.xml").string()});
+    EXPECT_EQ(unwritable.exit_code, 1);
+    EXPECT_NE(unwritable.err.find("the file cannot be written"), std::string::npos);
+}
+
 TEST(VeltractlDemo, KeySetStoresAndSendsTheButtonCodes) {
     CliRunner cli;
     const std::filesystem::path capture = cli.dir() / "capture.jsonl";
@@ -603,6 +681,9 @@ TEST(VeltractlUsage, BadUsageExitsTwoWithAMessage) {
         {"--demo", "rate", "300"},
         {"profile", "select", "9"},
         {"profile"},
+        {"profile", "export"},
+        {"profile", "import", "a.xml", "b.xml"},
+        {"profile", "export", "a.xml", "--send"},
         {"--demo", "keys", "set", "7", "mouse-button", "1"},
         {"--demo", "keys", "set", "1", "teleport", "1"},
         {"get", "no_such_key"},

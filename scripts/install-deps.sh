@@ -7,7 +7,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev libhidapi-dev libpugixml-dev libudev-dev nlohmann-json3-dev libglib2.0-dev
     clang libclang-rt-14-dev clang-format
-    qt6-base-dev fonts-dejavu-core fonts-wqy-microhei
+    qt6-base-dev qt6-translations-l10n fonts-dejavu-core fonts-wqy-microhei
     appstream desktop-file-utils
     xvfb xdotool trayer x11-utils dbus-daemon imagemagick gsettings-desktop-schemas
     python3

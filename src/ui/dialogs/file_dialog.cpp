@@ -1,8 +1,14 @@
 #include "ui/dialogs/file_dialog.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QPointer>
+#include <QTranslator>
+#include <memory>
 #include <vector>
+
+#include "config/language.h"
 
 namespace veltra::ui {
 namespace {
@@ -17,12 +23,40 @@ std::vector<QPointer<QFileDialog>>& OpenDialogs() {
     return dialogs;
 }
 
+constexpr int kChineseLanguage = 2052;
+
+// Qt's own dialog, shown where the desktop offers none, speaks the program's language: Qt's
+// translation of its dialogs, where the system has it, follows the language in use.
+void FollowProgramLanguage() {
+    static std::unique_ptr<QTranslator> translator;
+    static int language = 0;
+    const int current = CurrentLanguageId();
+    if (current == language) {
+        return;
+    }
+    language = current;
+    if (translator) {
+        QCoreApplication::removeTranslator(translator.get());
+        translator.reset();
+    }
+    if (current != kChineseLanguage) {
+        return;
+    }
+    auto chinese = std::make_unique<QTranslator>();
+    if (chinese->load(QStringLiteral("qtbase_zh_CN"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(chinese.get())) {
+        translator = std::move(chinese);
+    }
+}
+
 }  // namespace
 
 QString AskForFile(QWidget* owner, const FileDialogRequest& request) {
     if (Hook()) {
         return Hook()(request);
     }
+    FollowProgramLanguage();
     const bool save = request.kind == FileDialogRequest::Kind::kSave;
     QFileDialog dialog(owner, request.title, request.start, request.filter);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

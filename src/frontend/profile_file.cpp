@@ -63,45 +63,58 @@ std::optional<int> ItemNumber(const XmlReader& xml, std::string_view name) {
 }
 
 // Items are read whole or not at all; the caller refuses the file when one is not.
+// The numeric attributes of the items, in the order they are written.
+template <typename Item>
+using ItemField = std::pair<std::string_view, int Item::*>;
+constexpr std::array<ItemField<KeyAssignment>, 5> kKeyFields = {{
+    {"key_code", &KeyAssignment::key_code},
+    {"macro_type", &KeyAssignment::macro_type},
+    {"macro_value", &KeyAssignment::macro_value},
+    {"macro_value2", &KeyAssignment::macro_value2},
+    {"macro_value3", &KeyAssignment::macro_value3},
+}};
+constexpr std::array<ItemField<LightMode>, 7> kLightFields = {{
+    {"light_mode", &LightMode::mode},
+    {"brightness", &LightMode::brightness},
+    {"speed", &LightMode::speed},
+    {"direction", &LightMode::direction},
+    {"colorful", &LightMode::colorful},
+    {"colorindex", &LightMode::colorindex},
+    {"color_value", &LightMode::color_value},
+}};
+
+template <typename Item, std::size_t N>
+void WriteItem(XmlWriter& xml, const Item& item, const std::array<ItemField<Item>, N>& fields) {
+    xml.AddElem("item");
+    for (const auto& [name, field] : fields) {
+        xml.AddAttrib(name, item.*field);
+    }
+}
+
+template <typename Item, std::size_t N>
+std::optional<Item> ReadItem(const XmlReader& xml, const std::array<ItemField<Item>, N>& fields) {
+    Item item;
+    for (const auto& [name, field] : fields) {
+        const std::optional<int> number = ItemNumber(xml, name);
+        if (!number) {
+            return std::nullopt;
+        }
+        item.*field = *number;
+    }
+    return item;
+}
+
 std::optional<KeyAssignment> ReadKeyItem(const XmlReader& xml) {
-    const std::optional<int> code = ItemNumber(xml, "key_code");
-    const std::optional<int> type = ItemNumber(xml, "macro_type");
-    const std::optional<int> value = ItemNumber(xml, "macro_value");
-    const std::optional<int> value2 = ItemNumber(xml, "macro_value2");
-    const std::optional<int> value3 = ItemNumber(xml, "macro_value3");
-    if (!code || *code < 0 || *code > kMaxKeyCode || !type || !value || !value2 || !value3) {
+    std::optional<KeyAssignment> key = ReadItem(xml, kKeyFields);
+    if (!key || key->key_code < 0 || key->key_code > kMaxKeyCode) {
         return std::nullopt;
     }
-    KeyAssignment key;
-    key.key_code = *code;
-    key.macro_type = *type;
-    key.macro_value = *value;
-    key.macro_value2 = *value2;
-    key.macro_value3 = *value3;
-    key.macro_desc = xml.GetAttrib("macro_desc");
+    key->macro_desc = xml.GetAttrib("macro_desc");
     return key;
 }
 
 std::optional<LightMode> ReadLightItem(const XmlReader& xml) {
-    constexpr std::array<std::string_view, 7> kNames = {
-        "light_mode", "brightness", "speed", "direction", "colorful", "colorindex", "color_value"};
-    std::array<int, kNames.size()> numbers{};
-    for (std::size_t i = 0; i < kNames.size(); ++i) {
-        const std::optional<int> number = ItemNumber(xml, kNames[i]);
-        if (!number) {
-            return std::nullopt;
-        }
-        numbers[i] = *number;
-    }
-    LightMode mode;
-    mode.mode = numbers[0];
-    mode.brightness = numbers[1];
-    mode.speed = numbers[2];
-    mode.direction = numbers[3];
-    mode.colorful = numbers[4];
-    mode.colorindex = numbers[5];
-    mode.color_value = numbers[6];
-    return mode;
+    return ReadItem(xml, kLightFields);
 }
 
 template <typename Item, typename ReadItem>
@@ -246,12 +259,7 @@ std::string ProfileFileText(ProfileStore& store, const ProfileExport& request) {
     store.LoadKeyAssignments(request.key_profile, 0, keys);
     xml.IntoElem();
     for (const KeyAssignment& key : keys) {
-        xml.AddElem("item");
-        xml.AddAttrib("key_code", key.key_code);
-        xml.AddAttrib("macro_type", key.macro_type);
-        xml.AddAttrib("macro_value", key.macro_value);
-        xml.AddAttrib("macro_value2", key.macro_value2);
-        xml.AddAttrib("macro_value3", key.macro_value3);
+        WriteItem(xml, key, kKeyFields);
         xml.AddAttrib("macro_desc", key.macro_desc);
     }
     xml.OutOfElem();
@@ -263,14 +271,7 @@ std::string ProfileFileText(ProfileStore& store, const ProfileExport& request) {
         store.LoadLightModes(profile, modes);
         xml.IntoElem();
         for (const LightMode& mode : modes) {
-            xml.AddElem("item");
-            xml.AddAttrib("light_mode", mode.mode);
-            xml.AddAttrib("brightness", mode.brightness);
-            xml.AddAttrib("speed", mode.speed);
-            xml.AddAttrib("direction", mode.direction);
-            xml.AddAttrib("colorful", mode.colorful);
-            xml.AddAttrib("colorindex", mode.colorindex);
-            xml.AddAttrib("color_value", mode.color_value);
+            WriteItem(xml, mode, kLightFields);
         }
         xml.OutOfElem();
     }

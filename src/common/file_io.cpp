@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <random>
 
 namespace veltra {
 
@@ -34,12 +33,12 @@ namespace {
 // A new file beside `path` that no one else opened: its name is taken only if it did not exist.
 int CreateTemporaryBeside(const std::filesystem::path& path, FileAccess access, std::string& temp) {
     static std::atomic<unsigned> counter{0};
-    std::random_device random;
     const mode_t mode = access == FileAccess::kShared ? 0666 : 0600;
+    // A name left behind by a process that died is passed over.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[48];
-        std::snprintf(suffix, sizeof suffix, ".%d-%u-%08x.tmp", static_cast<int>(::getpid()),
-                      counter.fetch_add(1), static_cast<unsigned>(random()));
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%d-%u.tmp", static_cast<int>(::getpid()),
+                      counter.fetch_add(1));
         temp = path.string() + suffix;
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) {

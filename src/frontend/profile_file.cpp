@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <limits>
 #include <span>
 
 #include "common/file_io.h"
@@ -62,7 +61,6 @@ std::optional<int> ItemNumber(const XmlReader& xml, std::string_view name) {
     return ParseInteger<int>(text);
 }
 
-// Items are read whole or not at all; the caller refuses the file when one is not.
 // The numeric attributes of the items, in the order they are written.
 template <typename Item>
 using ItemField = std::pair<std::string_view, int Item::*>;
@@ -91,6 +89,7 @@ void WriteItem(XmlWriter& xml, const Item& item, const std::array<ItemField<Item
     }
 }
 
+// Items are read whole or not at all; the caller refuses the file when one is not.
 template <typename Item, std::size_t N>
 std::optional<Item> ReadItem(const XmlReader& xml, const std::array<ItemField<Item>, N>& fields) {
     Item item;
@@ -106,7 +105,7 @@ std::optional<Item> ReadItem(const XmlReader& xml, const std::array<ItemField<It
 
 std::optional<KeyAssignment> ReadKeyItem(const XmlReader& xml) {
     std::optional<KeyAssignment> key = ReadItem(xml, kKeyFields);
-    if (!key || key->key_code < 0 || key->key_code > kMaxKeyCode) {
+    if (!key || key->key_code < 0 || key->key_code > kMaxProfileFileKeyCode) {
         return std::nullopt;
     }
     key->macro_desc = xml.GetAttrib("macro_desc");
@@ -164,10 +163,6 @@ void ReadValueElements(XmlReader& xml, std::span<const std::string_view> keys,
     xml.OutOfElem();
 }
 
-int Clamp(int value, int low, int high) {
-    return std::clamp(value, low, high);
-}
-
 bool ApplyKeys(ProfileStore& store, const std::vector<KeyAssignment>& keys, int profile,
                ProfileImportResult& result) {
     for (KeyAssignment key : keys) {
@@ -194,11 +189,10 @@ bool ApplyLighting(ProfileStore& store, const ProfileFileLight& light, const Pro
         EnsureLightEffects(store, profile, true, target.lang) == 0) {
         return false;
     }
-    if (const std::optional<long> active = ParseInteger(light.active_mode)) {
+    if (const std::optional<int> active = ParseInteger<int>(light.active_mode)) {
         LightMode row;
         // An effect the profile lacks would leave none active: the active one stays.
-        if (*active >= 0 && *active <= std::numeric_limits<int>::max() &&
-            store.LoadLightMode(profile, static_cast<int>(*active), row) &&
+        if (store.LoadLightMode(profile, *active, row) &&
             !store.SetActiveLightMode(profile, row.mode)) {
             return false;
         }
@@ -208,12 +202,12 @@ bool ApplyLighting(ProfileStore& store, const ProfileFileLight& light, const Pro
         if (!store.LoadLightMode(profile, item.mode, row)) {
             continue;
         }
-        row.brightness = Clamp(item.brightness, 0, kLightValueMax);
-        row.speed = Clamp(item.speed, 0, kLightValueMax);
-        row.direction = Clamp(item.direction, 0, kLightValueMax);
-        row.colorful = Clamp(item.colorful, 0, kLightValueMax);
-        row.colorindex = Clamp(item.colorindex, 0, kLightValueMax);
-        row.color_value = Clamp(item.color_value, 0, 0xFFFFFF);
+        row.brightness = std::clamp(item.brightness, 0, kLightValueMax);
+        row.speed = std::clamp(item.speed, 0, kLightValueMax);
+        row.direction = std::clamp(item.direction, 0, kLightValueMax);
+        row.colorful = std::clamp(item.colorful, 0, kLightValueMax);
+        row.colorindex = std::clamp(item.colorindex, 0, kLightValueMax);
+        row.color_value = std::clamp(item.color_value, 0, 0xFFFFFF);
         if (!store.UpdateLightMode(profile, item.mode, row)) {
             return false;
         }

@@ -29,7 +29,7 @@ class ProfileStore;
 inline constexpr std::size_t kMaxProfileFileBytes = 16u << 20;
 // A section with more items, or an item for a key code above this, is no profile's.
 inline constexpr std::size_t kMaxProfileFileItems = 1024;
-inline constexpr int kMaxKeyCode = 255;
+inline constexpr int kMaxProfileFileKeyCode = 255;
 
 // What to export. The key items come from `key_profile`, every other section from `profile`
 // (a request from outside may name another profile for the keys; the window's button passes

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 __builtin_trap();
             }
             for (const veltra::KeyAssignment& key : *file->keys) {
-                if (key.key_code < 0 || key.key_code > veltra::kMaxKeyCode) {
+                if (key.key_code < 0 || key.key_code > veltra::kMaxProfileFileKeyCode) {
                     __builtin_trap();
                 }
             }

@@ -23,8 +23,6 @@ std::vector<QPointer<QFileDialog>>& OpenDialogs() {
     return dialogs;
 }
 
-constexpr int kChineseLanguage = 2052;
-
 // Qt's own dialog, shown where the desktop offers none, speaks the program's language: Qt's
 // translation of its dialogs, where the system has it, follows the language in use.
 void FollowProgramLanguage() {
@@ -39,7 +37,7 @@ void FollowProgramLanguage() {
         QCoreApplication::removeTranslator(translator.get());
         translator.reset();
     }
-    if (current != kChineseLanguage) {
+    if (current != kSimplifiedChinese) {
         return;
     }
     auto chinese = std::make_unique<QTranslator>();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/command_protocol.h"
+#include "macro/macro_records.h"
 
 namespace veltra {
 
@@ -16,23 +17,6 @@ constexpr std::size_t kMacroDirectoryEntries = 32;
 constexpr std::size_t kMacroDirectorySize = 4 * kMacroDirectoryEntries;
 constexpr std::size_t kMacroSendLimit = 1000;
 constexpr std::size_t kMacroChunkSize = 58;
-
-enum class MacroRecordType : int {
-    Delay = 1,
-    KeyDown = 2,
-    KeyUp = 3,
-    MouseDown = 4,
-    MouseUp = 5,
-    ScrollUp = 6,
-    ScrollDown = 7,
-    MoveUp = 8,
-    MoveDown = 9,
-    MoveLeft = 10,
-    MoveRight = 11,
-    MoveXY = 12,
-};
-
-constexpr int kFixedDelay = 2;  // DelayType FixedDelay
 
 // What the encoder needs of one stored macro and its records (in record_index order).
 struct MacroSourceRecord {

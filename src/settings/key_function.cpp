@@ -357,7 +357,12 @@ KeyFunctionCode EncodeKeyFunction(int key_code, const KeyFunction& function,
         case KeyFunctionType::SystemShortcut:
             return CodeFromRow(function.type, function.value);
         case KeyFunctionType::MacroFunction:
-            return {0xFF, LowByte(macro_slots.SlotOf(function.value).value_or(0)), 0, 0};
+            // A macro that is not on the mouse must not play the one in slot 0: the button
+            // keeps its own function.
+            if (const std::optional<int> slot = macro_slots.SlotOf(function.value)) {
+                return {0xFF, LowByte(*slot), 0, 0};
+            }
+            return {};
         case KeyFunctionType::DeviceFunction:
             return {0xD0, static_cast<std::uint8_t>(LowByte(function.value) - 1), 0, 0};
         case KeyFunctionType::DeviceCode12:

@@ -135,11 +135,12 @@ TEST(KeyFunctionEncode, RapidFireFieldCorrection) {
 
 TEST(KeyFunctionEncode, MacroCodeNamesTheUploadSlot) {
     const MacroSlotTable slots(std::vector<int>{42, 7, 19});
-    EXPECT_EQ(Encode(5, Fn(KeyFunctionType::MacroFunction, 42)), Code(0xFF, 0));
+    // Not on the mouse: the button's own function, never another macro's slot 0.
+    EXPECT_EQ(Encode(5, Fn(KeyFunctionType::MacroFunction, 42)), Code(0, 0));
     EXPECT_EQ(Encode(5, Fn(KeyFunctionType::MacroFunction, 19), slots), Code(0xFF, 2));
     EXPECT_EQ(Encode(5, Fn(KeyFunctionType::MacroFunction, 7), slots), Code(0xFF, 1));
     // Deleted macro.
-    EXPECT_EQ(Encode(5, Fn(KeyFunctionType::MacroFunction, 99), slots), Code(0xFF, 0));
+    EXPECT_EQ(Encode(5, Fn(KeyFunctionType::MacroFunction, 99), slots), Code(0, 0));
     EXPECT_FALSE(slots.SlotOf(99).has_value());
     EXPECT_EQ(slots.SlotOf(42), 0);
 }

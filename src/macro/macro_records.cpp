@@ -25,23 +25,6 @@ int CorrectInto(std::string_view text, long low, long high) {
 
 }  // namespace
 
-std::string MouseButtonName(int mask) {
-    switch (mask) {
-        case kMaskLeft:
-            return "LB";
-        case kMaskRight:
-            return "RB";
-        case kMaskMiddle:
-            return "MB";
-        case kMaskBackward:
-            return "Backward";
-        case kMaskForward:
-            return "Forward";
-        default:
-            return {};
-    }
-}
-
 std::optional<int> MaskOfButtonEntry(int entry) {
     for (const ButtonEntry& e : kButtonEntries) {
         if (e.entry == entry) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "settings/key_input.h"
+
 namespace veltra {
 
 enum class MacroRecordType : int {
@@ -64,24 +66,13 @@ inline constexpr int kRecordLimitRecording = 990;
 // The mouse's macro directory has 32 entries; a store never holds more macros than that.
 inline constexpr int kMaxMacros = 32;
 
-// Button masks of mouse steps.
-inline constexpr int kMaskLeft = 1;
-inline constexpr int kMaskRight = 2;
-inline constexpr int kMaskMiddle = 4;
-inline constexpr int kMaskBackward = 8;
-inline constexpr int kMaskForward = 16;
-inline constexpr int kWheelAwayValue = 1;
-inline constexpr int kWheelTowardsValue = 255;
-
-// "LB", "RB", "MB", "Backward", "Forward"; empty for any other mask.
-std::string MouseButtonName(int mask);
 // The editor's button list entries (1 left, 2 right, 3 middle, 5 forward, 6 backward) and
 // their masks; nullopt for another entry.
 std::optional<int> MaskOfButtonEntry(int entry);
 std::optional<int> ButtonEntryOfMask(int mask);
 
 // The record list's texts.
-std::string DelayStepText(int milliseconds);               // " -   10 ms"
+std::string DelayStepText(int milliseconds);                  // " -   10 ms"
 std::string PressStepText(bool down, std::string_view name);  // "↓  A", "↑  LB"
 // "↑  5" for MoveUp, "↓  5" MoveDown, "←  5" MoveLeft, "→  5" MoveRight.
 std::string MoveStepText(MacroRecordType type, int distance);

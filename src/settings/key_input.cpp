@@ -121,4 +121,33 @@ InputEvent DecodeKey(const KeyStroke& stroke) {
     return event;
 }
 
+std::string MouseButtonName(int mask) {
+    switch (mask) {
+        case kMaskLeft:
+            return "LB";
+        case kMaskRight:
+            return "RB";
+        case kMaskMiddle:
+            return "MB";
+        case kMaskBackward:
+            return "Backward";
+        case kMaskForward:
+            return "Forward";
+        default:
+            return {};
+    }
+}
+
+InputEvent DecodeMouseButton(int mask, bool release) {
+    return {InputKind::Mouse, release ? InputAction::Up : InputAction::Down, mask,
+            MouseButtonName(mask)};
+}
+
+InputEvent DecodeWheel(int delta) {
+    if (delta > 0) {
+        return {InputKind::Mouse, InputAction::WheelAway, kWheelAwayValue, "Scroll Up"};
+    }
+    return {InputKind::Mouse, InputAction::WheelTowards, kWheelTowardsValue, "Scroll Down"};
+}
+
 }  // namespace veltra

@@ -51,4 +51,21 @@ inline bool IsSideModifier(int vk) {
 
 InputEvent DecodeKey(const KeyStroke& stroke);
 
+// Mouse buttons as masks: left 1, right 2, middle 4, backward 8, forward 16.
+inline constexpr int kMaskLeft = 1;
+inline constexpr int kMaskRight = 2;
+inline constexpr int kMaskMiddle = 4;
+inline constexpr int kMaskBackward = 8;
+inline constexpr int kMaskForward = 16;
+inline constexpr int kWheelAwayValue = 1;
+inline constexpr int kWheelTowardsValue = 255;
+
+// "LB", "RB", "MB", "Backward", "Forward"; empty for any other mask.
+std::string MouseButtonName(int mask);
+// A button pressed or released; an unknown mask gives an event without a name.
+InputEvent DecodeMouseButton(int mask, bool release);
+// A wheel turn: away from the user (positive delta) is "Scroll Up", value 1; otherwise
+// "Scroll Down", value 255.
+InputEvent DecodeWheel(int delta);
+
 }  // namespace veltra

@@ -151,6 +151,12 @@ std::string SQLiteDB::ErrorMessage() const {
 }
 
 SQLiteAutoTransaction::SQLiteAutoTransaction(SQLiteDB* database) : database_(database) {
+    // Inside a running transaction it joins that one: its END would commit the outer writes
+    // half done.
+    if (database_ != nullptr && database_->IsOpen() && database_->InTransaction()) {
+        database_ = nullptr;
+        return;
+    }
     if (database_ != nullptr) {
         if (database_->IsOpen()) {
             database_->Exec("BEGIN");

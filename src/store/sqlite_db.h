@@ -88,7 +88,7 @@ class SQLiteDB {
 inline constexpr int kBusyTimeoutMs = 5000;
 
 // Brackets statements in BEGIN ... END. There is deliberately no rollback: whatever succeeded
-// inside the transaction is committed by END.
+// inside the transaction is committed by END. Opened inside a running transaction, it joins it.
 class SQLiteAutoTransaction {
   public:
     explicit SQLiteAutoTransaction(SQLiteDB* database);

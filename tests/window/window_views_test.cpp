@@ -1,20 +1,23 @@
 // The window's views rendered to PNG in both languages, for people to look at: home with and
-// without a mouse, the program settings page and every device page. Written below the build
-// tree (window-views/en, window-views/zh); a blank picture fails.
+// without a mouse, the program settings page and every device page, the macro page included.
+// Written below the build tree (window-views/en, window-views/zh); a blank picture fails.
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QSet>
 
+#include "macro/macro_store.h"
 #include "settings/key_function.h"
 #include "shell/settings_key.h"
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/device_controls.h"
 #include "ui/widgets/fields.h"
+#include "ui/widgets/macro_lists.h"
 #include "ui/widgets/mouse_ctrl.h"
 #include "ui/widgets/tabs.h"
 #include "ui/window/buttons_page.h"
 #include "ui/window/lighting_page.h"
+#include "ui/window/macro_page.h"
 #include "window/window_fixture.h"
 
 namespace veltra::ui::testing {
@@ -89,6 +92,28 @@ TEST_P(WindowViewsTest, EveryViewRenders) {
         Act(lighting_page::kEffects, effects->GetCurSel());
         Save(name);
     }
+    // The macro page, which no tab shows: a few steps, one selected in the editor.
+    const int macro = store_.AddMacro("Custom1");
+    ASSERT_TRUE(StoreMacroSteps(store_, macro,
+                                {{"↓  A", 2, 65, 1},
+                                 {" -   150 ms", 1, 150, 2},
+                                 {"↑  A", 3, 65, 3},
+                                 {"↓  LB", 4, 1, 4},
+                                 {"↑  LB", 5, 1, 4},
+                                 {"Scroll Up", 6, 1, 5},
+                                 {"←  5,↑  3", 12, 0x85 + 256 * 0x83, 6}}));
+    store_.AddMacro("Build and run");
+    window_->Macros().LoadMacroList();
+    Control(ids::kLightingPage)->SetVisible(false);
+    Control(ids::kMacroPage)->SetVisible(true);
+    Get<CRecordList>(macro_page::kStepList)->SetCurSel(1);
+    Act(macro_page::kStepList, 1);
+    Save("macro-page");
+    Get<CRecordList>(macro_page::kStepList)->SetCurSel(6);
+    Act(macro_page::kStepList, 6);
+    Save("macro-page-move");
+    Control(ids::kMacroPage)->SetVisible(false);
+
     SelectTab(0);
     Save("home-with-mouse");
 }

@@ -1,9 +1,12 @@
 #include "ui/dialogs/file_dialog.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <memory>
 #include <vector>
@@ -58,7 +61,12 @@ QString AskForFile(QWidget* owner, const FileDialogRequest& request) {
     const bool save = request.kind == FileDialogRequest::Kind::kSave;
     QFileDialog dialog(owner, request.title, request.start, request.filter);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (request.kind == FileDialogRequest::Kind::kFolder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    } else {
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    }
     dialog.setWindowModality(Qt::WindowModal);
     OpenDialogs().emplace_back(&dialog);
     const int result = dialog.exec();
@@ -69,6 +77,14 @@ QString AskForFile(QWidget* owner, const FileDialogRequest& request) {
         return {};
     }
     return dialog.selectedFiles().constFirst();
+}
+
+QString StartFolder(const QString& last_chosen) {
+    if (!last_chosen.isEmpty() && QFileInfo(last_chosen).isDir()) {
+        return last_chosen;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 void CancelFileDialogs() {

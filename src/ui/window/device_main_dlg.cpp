@@ -22,6 +22,7 @@
 #include "ui/window/buttons_page.h"
 #include "ui/window/dpi_page.h"
 #include "ui/window/lighting_page.h"
+#include "ui/window/macro_page.h"
 #include "ui/window/main_window_ids.h"
 #include "ui/window/performance_page.h"
 #include "ui/window/pointer_panel.h"
@@ -52,6 +53,7 @@ DeviceMainDlg::DeviceMainDlg(MainWindowEnvironment environment)
       buttons_page_(std::make_unique<ButtonsPage>(PageHost())),
       dpi_page_(std::make_unique<DpiPage>(PageHost())),
       lighting_page_(std::make_unique<LightingPage>(PageHost())),
+      macro_page_(std::make_unique<MacroPage>(PageHost(), [this] { buttons_page_->Load(); })),
       performance_page_(std::make_unique<PerformancePage>(PageHost())),
       pointer_panel_(std::make_unique<PointerPanel>(PageHost(), env_.pointer)) {
     WorkerHooks hooks;
@@ -104,6 +106,7 @@ void DeviceMainDlg::OnCreateControls(const QRect& client) {
     buttons_page_->Create(*Get<MTabLayout>(ids::kButtonsPage));
     dpi_page_->Create(*Get<MTabLayout>(ids::kDpiPage));
     lighting_page_->Create(*Get<MTabLayout>(ids::kLightingPage));
+    macro_page_->Create(*Get<MTabLayout>(ids::kMacroPage));
     performance_page_->Create(*Get<MTabLayout>(ids::kPerformancePage));
     pointer_panel_->Create(*Get<MTabLayout>(ids::kPerformancePage));
     CreateSettingsPage(client);
@@ -128,6 +131,7 @@ void DeviceMainDlg::OnLayout(const QRect& client) {
     buttons_page_->Layout(client.width(), client.height());
     dpi_page_->Layout(client.width(), client.height());
     lighting_page_->Layout(client.width(), client.height());
+    macro_page_->Layout(client.width(), client.height());
     performance_page_->Layout(client.width(), client.height());
     pointer_panel_->Layout(client.width(), client.height());
     LayoutSettingsPage(client);
@@ -358,6 +362,7 @@ void DeviceMainDlg::OnSettingsRefreshed(const PageRefresh& refresh) {
     Get<MComboBox>(ids::kProfileCombo)->SelectData(refresh.profile);
     if (refresh.keys) {
         buttons_page_->Load();
+        macro_page_->LoadMacroList();
     }
     if (refresh.performance) {
         dpi_page_->Refresh();
@@ -439,6 +444,11 @@ int DeviceMainDlg::OnWindowMessage(int message, int wparam, int lparam) {
             } else if (wparam == ids::kProfileFileExport) {
                 ExportProfileFile(lparam);
             }
+            return 1;
+        case macro_page::kMessageMacroMenu:
+        case macro_page::kMessageInsertMenu:
+        case macro_page::kMessageStepMenu:
+            macro_page_->MenuCommand(message, lparam);
             return 1;
         case ids::kMessageLanguage:
             // Another program stored a language: take it, then every text.

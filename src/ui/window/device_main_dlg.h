@@ -41,6 +41,7 @@ class ButtonsPage;
 class DPIMsgDlg;
 class DpiPage;
 class LightingPage;
+class MacroPage;
 class PerformancePage;
 class PointerPanel;
 class TrayPort;
@@ -114,6 +115,7 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     WaitDlg* CurrentWaitDialog() const;
     DPIMsgDlg* DpiPopup() const { return dpi_popup_.get(); }
     const CatalogueState& CatalogueData() const { return catalogue_; }
+    MacroPage& Macros() { return *macro_page_; }
     // Runs `action` inside the wait dialog's modal run once it shows (tests answer through it).
     void SetWaitDialogHook(std::function<void(WaitDlg&)> hook) { wait_hook_ = std::move(hook); }
 
@@ -213,6 +215,7 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     std::unique_ptr<ButtonsPage> buttons_page_;
     std::unique_ptr<DpiPage> dpi_page_;
     std::unique_ptr<LightingPage> lighting_page_;
+    std::unique_ptr<MacroPage> macro_page_;
     std::unique_ptr<PerformancePage> performance_page_;
     std::unique_ptr<PointerPanel> pointer_panel_;
     QPointer<WaitDlg> wait_;

@@ -11,6 +11,7 @@
 #include "ui/window/device_main_dlg.h"
 #include "ui/window/dpi_page.h"
 #include "ui/window/lighting_page.h"
+#include "ui/window/macro_page.h"
 #include "ui/window/main_window_ids.h"
 #include "ui/window/performance_page.h"
 #include "ui/window/pointer_panel.h"
@@ -79,6 +80,7 @@ void DeviceMainDlg::ApplyLanguageTexts() {
     buttons_page_->ApplyTexts();
     dpi_page_->ApplyTexts();
     lighting_page_->ApplyTexts();
+    macro_page_->ApplyTexts();
     performance_page_->ApplyTexts();
     pointer_panel_->ApplyTexts();
 

@@ -1,9 +1,6 @@
 // Where every control notification of the main window goes, and the flows that span several
 // parts of the program: tabs, the program settings page, the choice of device, model, profile
 // and language, restoring defaults, the start-up and close options.
-#include <algorithm>
-#include <array>
-
 #include "config/catalogue.h"
 #include "config/language.h"
 #include "device/device_worker.h"
@@ -27,6 +24,7 @@
 #include "ui/window/device_main_dlg.h"
 #include "ui/window/dpi_page.h"
 #include "ui/window/lighting_page.h"
+#include "ui/window/macro_page.h"
 #include "ui/window/main_window_ids.h"
 #include "ui/window/performance_page.h"
 #include "ui/window/pointer_panel.h"
@@ -39,20 +37,6 @@ namespace text = main_window::text;
 namespace {
 
 constexpr int kAction = Code(Event::Action);
-
-// Controls of the macro page, still to be built; their rows exist so that the page only has to
-// fill in its handler. The first list takes every event (edit fields, lists, sliders while
-// dragged), the second the ordinary action.
-constexpr std::array kAnyEventControls = {112, 123, 135, 142, 145, 153, 157};
-constexpr std::array kActionControls = {113, 114, 115, 124, 125, 126, 129, 131, 132, 133, 138,
-                                        139, 140, 141, 144, 146, 148, 149, 151, 152, 155, 156};
-
-bool IsDevicePageControl(int id, int event) {
-    auto holds = [id](const auto& list) {
-        return std::find(list.begin(), list.end(), id) != list.end();
-    };
-    return holds(kAnyEventControls) || (event == kAction && holds(kActionControls));
-}
 
 }  // namespace
 
@@ -144,12 +128,12 @@ int DeviceMainDlg::OnNotify(int id, int event, int param) {
             return action ? 1 : 0;
         default:
             if (buttons_page_->Handle(id, event, param) || dpi_page_->Handle(id, event, param) ||
-                lighting_page_->Handle(id, event, param) ||
+                lighting_page_->Handle(id, event, param) || macro_page_->Handle(id, event, param) ||
                 performance_page_->Handle(id, event, param) ||
                 pointer_panel_->Handle(id, event, param)) {
                 return 1;
             }
-            return IsDevicePageControl(id, event) ? 1 : 0;
+            return 0;
     }
 }
 

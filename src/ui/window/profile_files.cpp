@@ -1,10 +1,8 @@
 // The profile import and export buttons and the window message that asks for them: the
 // desktop's file dialogs, the profile file itself (frontend/profile_file.h), and what the user
 // is told when a file cannot be read or written.
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <filesystem>
 
 #include "config/language.h"
@@ -45,11 +43,7 @@ int ImportErrorText(ProfileFileError error) {
 }  // namespace
 
 QString DeviceMainDlg::ProfileFolder() const {
-    if (!profile_folder_.isEmpty() && QFileInfo(profile_folder_).isDir()) {
-        return profile_folder_;
-    }
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    return StartFolder(profile_folder_);
 }
 
 void DeviceMainDlg::ImportProfileFile() {

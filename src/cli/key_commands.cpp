@@ -1,4 +1,4 @@
-// veltractl keys and macros.
+// veltractl keys.
 
 #include <algorithm>
 #include <cstdio>
@@ -72,21 +72,11 @@ std::string LangTextOf(int id) {
     return GetLangText(id);
 }
 
-MacroSlotTable SlotsOf(ProfileStore& store) {
-    std::vector<MacroInfo> macros;
-    store.LoadMacros(macros);
-    std::vector<int> ids;
-    for (const MacroInfo& macro : macros) {
-        ids.push_back(macro.macro_id);
-    }
-    return MacroSlotTable(ids);
-}
-
 int ListKeys(Session& session) {
     const int profile = session.state().active_profile;
     std::vector<KeyAssignment> rows;
     session.store().LoadKeyAssignments(profile, 0, rows);
-    const MacroSlotTable slots = SlotsOf(session.store());
+    const MacroSlotTable slots = MacroSlotsOf(session.store());
     // The model's description names the buttons and their factory functions.
     std::vector<ButtonDescription> buttons;
     if (std::optional<DeviceDescription> description =
@@ -548,79 +538,6 @@ int RunKeys(const GlobalOptions& options, const Args& all) {
         });
     }
     return ChangeKeys(session, [] { return true; });
-}
-
-int RunMacros(const GlobalOptions& options, const Args& args) {
-    if (args.size() != 1 || (args[0] != "list" && args[0] != "upload")) {
-        return UsageError("macros", "expected list or upload");
-    }
-    Session session(options);
-    if (const int code = session.LoadConfiguration(); code != kExitOk) {
-        return code;
-    }
-    const bool upload = args[0] == "upload";
-    if (upload) {
-        session.Scan();
-    }
-    if (const int code = session.OpenStore(); code != kExitOk) {
-        return code;
-    }
-    std::vector<MacroInfo> macros;
-    session.store().LoadMacros(macros);
-    const MacroSlotTable slots = SlotsOf(session.store());
-    Json entries = Json::array();
-    for (const MacroInfo& macro : macros) {
-        std::vector<MacroRecord> records;
-        session.store().LoadMacroRecords(macro.macro_id, records);
-        Json entry = {{"id", macro.macro_id}};
-        entry["name"] = MacroDisplayName(macro.name, LangTextOf);
-        entry["steps"] = records.size();
-        if (const std::optional<int> slot = slots.SlotOf(macro.macro_id)) {
-            entry["slot"] = *slot;
-        } else {
-            entry["slot"] = nullptr;
-        }
-        entries.push_back(std::move(entry));
-    }
-    Json result = Json::object();
-    if (upload) {
-        if (const int code = session.RequireMouse(); code != kExitOk) {
-            return code;
-        }
-        session.TakeWrites();
-        const MacroUploadOutcome sent = session.protocol().UploadMacros();
-        session.ReportWrites(result);
-        if (!WasSent(sent.result)) {
-            return session.Fail("the upload stopped after " + std::to_string(sent.chunks_sent) +
-                                " of " + std::to_string(sent.chunks) +
-                                " parts: " + NotSentReason(sent.result) +
-                                "; the macros on the mouse are incomplete");
-        }
-        if (sent.macros_sent < sent.macros) {
-            return session.Fail("the mouse takes 1000 bytes of macros: only the first " +
-                                std::to_string(sent.macros_sent) + " of " +
-                                std::to_string(sent.macros) + " macros were sent");
-        }
-    }
-    if (options.json) {
-        result["macros"] = std::move(entries);
-        PrintJson(result);
-        return kExitOk;
-    }
-    for (const Json& entry : entries) {
-        const Json& slot = entry.at("slot");
-        std::printf("%d  %s  (%d steps%s)\n", entry.value("id", 0), entry.value("name", "").c_str(),
-                    entry.value("steps", 0),
-                    slot.is_number() ? (", slot " + std::to_string(slot.get<int>())).c_str()
-                                     : ", not on the mouse");
-    }
-    if (entries.empty()) {
-        std::printf("no macros stored\n");
-    }
-    if (upload) {
-        std::printf("uploaded %zu macros to the %s\n", macros.size(), session.model_name().c_str());
-    }
-    return kExitOk;
 }
 
 }  // namespace veltra::cli

@@ -66,7 +66,19 @@ constexpr Command kCommands[] = {
      "  veltractl keys set 4 rapid-fire left 3 20\n"
      "  veltractl keys set 5 disabled",
      RunKeys},
-    {"macros", "list | upload", "the stored macros; upload sends them to the mouse", "", RunMacros},
+    {"macros", "list | new [NAME] | show ID | delete ID | import FILE | export ID FILE | upload",
+     "the stored macros and macro files; upload sends them to the mouse",
+     "list gives each macro's id, name, steps and upload slot, show one macro's settings and\n"
+     "steps. new stores an empty macro (named \"Custom N\" without NAME); delete removes one,\n"
+     "and every button assigned to it goes back to its factory function. import stores a macro\n"
+     "file as a new macro: a file that cannot be read, holds an unknown step type, a number\n"
+     "that is no whole number or more than 5000 steps changes nothing (exit 1); numbers outside\n"
+     "their ranges are brought into them. export writes exactly FILE, as the window does. The\n"
+     "store holds at most 32 macros.\n"
+     "Only upload talks to the mouse: it reads it, sends every macro, then the active profile's\n"
+     "button codes, since buttons name macros by slot and a delete moves the later macros up.\n"
+     "Example: veltractl macros import ~/burst.xml && veltractl macros upload",
+     RunMacros},
     {"lighting", "list | set EFFECT [brightness=N] [speed=N] [colour=#RRGGBB]",
      "lighting effects of the active profile",
      "list shows the seven effects (a profile without effects gets the defaults first, as in\n"

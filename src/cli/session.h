@@ -18,6 +18,7 @@
 #include "device/device_protocol.h"
 #include "device/device_state.h"
 #include "device/driver_comm.h"
+#include "settings/key_function.h"
 #include "store/profile_list.h"
 
 namespace veltra::cli {
@@ -156,6 +157,9 @@ class Session {
     std::vector<std::pair<int, std::string>> profile_names_;
     bool hidraw_ = false;
 };
+
+// The upload slots of the stored macros, as the button codes name them.
+MacroSlotTable MacroSlotsOf(ProfileStore& store);
 
 // Command handlers, one group per file.
 int RunCatalogue(const GlobalOptions& options, const Args& args);

@@ -110,7 +110,6 @@ constexpr FunctionListEntry kRapidFireButtonList[] = {
 constexpr int kRapidFireText = 135;
 constexpr int kDisabledText = 190;
 constexpr int kDeviceCode06Text = 235;
-constexpr int kCustomMacroText = 351;
 
 // The encoder reads a rapid-fire key from the low byte of the value.
 constexpr int kCodeSpaceOfKeys = 256;

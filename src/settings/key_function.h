@@ -97,6 +97,9 @@ int KeyFunctionTextId(KeyFunctionType type, int value);
 // The text shown on the button picture for a stored function.
 std::string DescribeKeyFunction(const KeyFunction& function, const LangTextLookup& lang);
 
+// The language text new macro names start with ("Custom").
+inline constexpr int kCustomMacroText = 351;
+
 // A stored macro name as lists and the picture show it: a leading "自定义" or "Custom" becomes
 // language text 351.
 std::string MacroDisplayName(std::string_view name, const LangTextLookup& lang);

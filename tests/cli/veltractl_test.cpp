@@ -502,6 +502,103 @@ TEST(VeltractlKeys, MacrosMustBeStoredAndAreDescribedByTheirListName) {
     EXPECT_EQ(SlotHex(writes[0], 1), "ff01");  // the second macro's upload slot
 }
 
+const std::filesystem::path kMacroData = std::filesystem::path(VELTRA_TEST_DATA_DIR) / "macro";
+
+TEST(VeltractlMacros, StoreChangesAndFilesLeaveTheMouseAloneUntilTheUpload) {
+    CliRunner cli;
+    const std::filesystem::path capture = cli.dir() / "capture.jsonl";
+    cli.SetEnv("VELTRA_HID_RECORD", capture.string());
+    const CliResult created = cli.Run({"--demo", "--json", "macros", "new"});
+    ASSERT_EQ(created.exit_code, 0) << created.err;
+    EXPECT_EQ(ParseOut(created), (Json{{"id", 1}, {"name", "Custom 1"}}));
+    const CliResult named = cli.Run({"--demo", "macros", "new", "Burst"});
+    EXPECT_EQ(named.out, "created macro 2 \"Burst\"\n");
+
+    const std::filesystem::path reference = kMacroData / "exported.xml";
+    const CliResult imported =
+        cli.Run({"--demo", "--json", "macros", "import", reference.string()});
+    ASSERT_EQ(imported.exit_code, 0) << imported.err;
+    EXPECT_EQ(ParseOut(imported),
+              (Json{{"file", reference.string()}, {"id", 3}, {"name", "Eigene3"}, {"steps", 6}}));
+    Json shown = ParseOut(cli.Run({"--demo", "--json", "macros", "show", "3"}));
+    EXPECT_EQ(shown["delay_time"], 25);
+    EXPECT_EQ(shown["slot"], 2);
+    ASSERT_EQ(shown["steps"].size(), 6u);
+    EXPECT_EQ(
+        shown["steps"][0],
+        (Json{{"index", 0}, {"text", "\xE2\x86\x93  A"}, {"type", "key-down"}, {"value", 4}}));
+
+    // The export writes exactly the named file, with the window's bytes.
+    const std::filesystem::path file = cli.dir() / "again.xml";
+    ASSERT_EQ(cli.Run({"macros", "export", "3", file.string()}).exit_code, 0);
+    EXPECT_EQ(ReadFile(file), ReadFile(reference));
+    EXPECT_TRUE(RecordedWrites(capture).empty());
+
+    // Deleting a macro a button plays gives the button back its factory function.
+    ASSERT_EQ(cli.Run({"--demo", "keys", "set", "1", "macro", "2"}).exit_code, 0);
+    ASSERT_TRUE(StoredFunction(cli, 1).has_value());
+    const std::size_t before_delete = RecordedWrites(capture).size();
+    const CliResult deleted = cli.Run({"--demo", "macros", "delete", "2"});
+    ASSERT_EQ(deleted.exit_code, 0) << deleted.err;
+    EXPECT_NE(deleted.out.find("1 buttons went back to their factory function"), std::string::npos)
+        << deleted.out;
+    EXPECT_NE(deleted.out.find("\"veltractl macros upload\" sends the change"), std::string::npos);
+    EXPECT_FALSE(StoredFunction(cli, 1).has_value());
+    EXPECT_EQ(RecordedWrites(capture).size(), before_delete);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"macros", "delete", "2"},
+          std::vector<std::string>{"macros", "show", "2"},
+          std::vector<std::string>{"macros", "export", "x", file.string()}}) {
+        const CliResult missing = cli.Run(args);
+        EXPECT_EQ(missing.exit_code, 2) << Joined(args);
+        EXPECT_NE(missing.err.find("is not stored; stored macros: 1, 3"), std::string::npos)
+            << missing.err;
+    }
+
+    // The upload sends the macros, then the button codes that name them by slot.
+    const CliResult upload = cli.Run({"--demo", "--json", "macros", "upload"});
+    ASSERT_EQ(upload.exit_code, 0) << upload.err;
+    Json sent = ParseOut(upload)["sent"];
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_TRUE(sent.back().get<std::string>().starts_with("00 55 AA 02")) << sent;
+    EXPECT_TRUE(sent.front().get<std::string>().starts_with("00 55 AA 06")) << sent;
+}
+
+TEST(VeltractlMacros, ARefusedFileExitsOneAndChangesNothing) {
+    CliRunner cli;
+    ASSERT_EQ(cli.Run({"macros", "new"}).exit_code, 0);
+    const std::string before = cli.Run({"--json", "macros", "list"}).out;
+    const std::string good = ReadFile(kMacroData / "exported.xml");
+    const std::filesystem::path truncated = cli.dir() / "truncated.xml";
+    WriteFile(truncated, good.substr(0, good.size() - 40));
+    const std::filesystem::path unknown = cli.dir() / "unknown.xml";
+    WriteFile(unknown,
+              "<macro><macroinfo><macroitems><item type=\"1\"/><item type=\"40\"/>"
+              "</macroitems></macroinfo></macro>");
+    const struct {
+        std::filesystem::path file;
+        std::string reason;
+    } cases[] = {
+        {truncated, "the file is not a well-formed XML document"},
+        {unknown, "the file holds a step type no mouse plays"},
+        {cli.dir() / "missing.xml", "the file cannot be read"},
+    };
+    for (const auto& c : cases) {
+        const CliResult text = cli.Run({"macros", "import", c.file.string()});
+        EXPECT_EQ(text.exit_code, 1);
+        EXPECT_EQ(text.err, "veltractl: cannot import " + c.file.string() + ": " + c.reason +
+                                "; nothing was changed\n");
+        const CliResult json = cli.Run({"--json", "macros", "import", c.file.string()});
+        EXPECT_EQ(json.exit_code, 1);
+        EXPECT_TRUE(StringMember(ParseOut(json), "error").has_value());
+    }
+    EXPECT_EQ(cli.Run({"--json", "macros", "list"}).out, before);
+    const CliResult unwritable =
+        cli.Run({"macros", "export", "1", (cli.dir() / "no" / "folder.xml").string()});
+    EXPECT_EQ(unwritable.exit_code, 1);
+    EXPECT_NE(unwritable.err.find("the file cannot be written"), std::string::npos);
+}
+
 TEST(VeltractlKeys, FunctionsTheWindowCouldNotGiveAreRefusedUntouched) {
     CliRunner cli;
     ASSERT_EQ(cli.Run({"--demo", "keys", "set", "1", "mouse-button", "3"}).exit_code, 0);
@@ -684,6 +781,10 @@ TEST(VeltractlUsage, BadUsageExitsTwoWithAMessage) {
         {"profile", "export"},
         {"profile", "import", "a.xml", "b.xml"},
         {"profile", "export", "a.xml", "--send"},
+        {"macros", "new", " "},
+        {"macros", "show"},
+        {"macros", "export", "1"},
+        {"macros", "import", "a.xml", "b.xml"},
         {"--demo", "keys", "set", "7", "mouse-button", "1"},
         {"--demo", "keys", "set", "1", "teleport", "1"},
         {"get", "no_such_key"},
@@ -826,8 +927,12 @@ TEST(VeltractlBridge, APeerGoneMidWayFailsTheCommandThatCouldNotSend) {
          1,
          "the factory-reset commands did not reach the Veltra V1: the mouse's interface refused",
          1},
-        {{"--verbose", "macros", "upload"}, 1, "the upload stopped after 1 of 3 parts", 1},
         // The status and config reads come first.
+        {{"--verbose", "macros", "upload"}, 3, "the upload stopped after 1 of 3 parts", 1},
+        {{"--verbose", "macros", "upload"},
+         5,
+         "the macros were uploaded, but the button codes did not reach the Veltra V1",
+         3},
         {{"--verbose", "set", "dpi_index=2"},
          2,
          "stored the settings in profile 1, but they did not reach the Veltra V1",

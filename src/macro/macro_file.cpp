@@ -185,7 +185,6 @@ std::optional<std::string> MacroFileText(ProfileStore& store, int macro_id,
     xml.AddAttrib("play_times", info.play_times);
     xml.AddAttrib("delay_type", info.delay_type);
     xml.AddAttrib("delay_time", info.delay_time);
-    xml.IntoElem();
     xml.AddElem("macroitems");
     xml.IntoElem();
     for (const MacroRecord& record : records) {
@@ -247,13 +246,13 @@ std::optional<MacroFile> ParseMacroFile(std::string_view bytes, MacroFileError& 
         error = MacroFileError::kInvalidNumber;
         return std::nullopt;
     }
-    // The steps belong inside macroinfo; a file that puts them beside it is read as well.
-    xml.IntoElem();
-    const bool inside = xml.FindElem("macroitems");
-    if (!inside) {
-        xml.OutOfElem();
+    // The steps follow macroinfo; a file that puts them inside it is read as well.
+    bool found = xml.FindElem("macroitems");
+    if (!found) {
+        xml.IntoElem();
+        found = xml.FindElem("macroitems");
     }
-    if (inside || xml.FindElem("macroitems")) {
+    if (found) {
         error = ReadSteps(xml, file.steps);
         if (error != MacroFileError::kNone) {
             return std::nullopt;

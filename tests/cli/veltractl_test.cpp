@@ -573,8 +573,8 @@ TEST(VeltractlMacros, ARefusedFileExitsOneAndChangesNothing) {
     WriteFile(truncated, good.substr(0, good.size() - 40));
     const std::filesystem::path unknown = cli.dir() / "unknown.xml";
     WriteFile(unknown,
-              "<macro><macroinfo><macroitems><item type=\"1\"/><item type=\"40\"/>"
-              "</macroitems></macroinfo></macro>");
+              "<macro><macroinfo/><macroitems><item type=\"1\"/><item type=\"40\"/>"
+              "</macroitems></macro>");
     const struct {
         std::filesystem::path file;
         std::string reason;

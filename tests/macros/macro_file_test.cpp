@@ -71,8 +71,8 @@ std::string Item(const std::string& attributes) {
 }
 
 std::string FileWith(const std::string& items, const std::string& info = "macro_name=\"m\"") {
-    return "<?xml version=\"1.0\"?><macro><macroinfo " + info + "><macroitems>" + items +
-           "</macroitems></macroinfo></macro>";
+    return "<?xml version=\"1.0\"?><macro><macroinfo " + info + "/><macroitems>" + items +
+           "</macroitems></macro>";
 }
 
 TEST_F(MacroFileTest, ExportWritesTheReferenceFileByteForByte) {
@@ -259,11 +259,12 @@ TEST_F(MacroFileTest, StepsFollowTheirIndexThenFileOrder) {
     }
     EXPECT_EQ(order, "z a b1 b2 c ");
 
-    // The steps may also stand beside macroinfo.
-    const int beside = ImportText("<macro><macroinfo macro_name=\"m\"/><macroitems>" +
-                                      Item("type=\"1\" value=\"5\"") + "</macroitems></macro>",
-                                  error);
-    EXPECT_EQ(LoadMacroSteps(store_, beside).size(), 1u);
+    // The steps may also stand inside macroinfo.
+    const int inside =
+        ImportText("<macro><macroinfo macro_name=\"m\"><macroitems>" +
+                       Item("type=\"1\" value=\"5\"") + "</macroitems></macroinfo></macro>",
+                   error);
+    EXPECT_EQ(LoadMacroSteps(store_, inside).size(), 1u);
 }
 
 TEST_F(MacroFileTest, NamesAndTextsAreKeptWithinBounds) {

@@ -35,7 +35,7 @@ namespace ids = macro_page;
 namespace {
 
 namespace text {
-constexpr int kCustom = 351;
+
 constexpr int kRecordingTitle = 355;
 constexpr int kStartRecording = 358;
 constexpr int kStopRecording = 359;
@@ -449,7 +449,7 @@ std::vector<MacroStep> MacroPage::Steps() const {
 
 void MacroPage::NewMacro() {
     MacroChange outcome = MacroChange::kStoreFailed;
-    const std::string name = NewMacroName(Lang(text::kCustom), macros_->GetItemCount());
+    const std::string name = NewMacroName(Lang(kCustomMacroText), macros_->GetItemCount());
     const int id = CreateMacro(host_.Store(), name, outcome);
     if (id <= 0) {
         ShowMessageBox(&host_.Window(),
@@ -1022,7 +1022,8 @@ void MacroPage::ImportMacro() {
     }
     macro_folder_ = QFileInfo(path).absolutePath();
     MacroFileError error = MacroFileError::kNone;
-    const int id = veltra::ImportMacro(host_.Store(), FilePath(path), Lang(text::kCustom), error);
+    const int id =
+        veltra::ImportMacro(host_.Store(), FilePath(path), Lang(kCustomMacroText), error);
     if (id <= 0) {
         ShowMessageBox(&host_.Window(),
                        LangText(ImportErrorText(error))

@@ -8,11 +8,13 @@
 #include <QWheelEvent>
 
 #include "common/file_io.h"
+#include "common/json.h"
 #include "config/language.h"
 #include "device/device_worker.h"
 #include "device/macro_upload.h"
 #include "macro/macro_store.h"
 #include "settings/key_function.h"
+#include "support/process.h"
 #include "ui/dialogs/file_dialog.h"
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/fields.h"
@@ -398,6 +400,70 @@ TEST_F(MacroPageTest, FilesOutAndBackIn) {
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_NE(boxes_[0].find("bad.xml"), std::string::npos);
     ExpectMouseHoldsTheStore();
+}
+
+// Recorded in the page, exported, imported with veltractl, uploaded and assigned to a button:
+// the mouse gets the recorded steps as the macro in slot 0 and the button naming that slot.
+TEST_F(MacroPageTest, ARecordedMacroGoesThroughVeltractlToAButton) {
+    const int id = NewMacro();
+    Act(page::kRecord);
+    SendKey(kKeycodeA, 'a', false);
+    now_ms_ += 80;
+    SendKey(kKeycodeA, 'a', true);
+    Act(page::kRecord);
+    ASSERT_EQ(Stored(id).size(), 3u);
+    const fs::path folder = dir_.path() / "out";
+    fs::create_directories(folder);
+    answer_ = QString::fromStdString(folder.string());
+    Act(page::kExport);
+    ASSERT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    const fs::path file = fs::directory_iterator(folder)->path();
+
+    const fs::path cli_home = dir_.path() / "cli";
+    fs::create_directories(cli_home);
+    const std::vector<std::string> env = {"HOME=" + cli_home.string(),
+                                          "XDG_CONFIG_HOME=" + (cli_home / "config").string(),
+                                          "XDG_DATA_HOME=" + (cli_home / "data").string(),
+                                          "VELTRA_PROGRAM_FOLDER=" VELTRA_BIN_DIR, "LANG=C"};
+    const auto veltractl = [&](std::vector<std::string> args) {
+        args.insert(args.begin(),
+                    {(fs::path(VELTRA_BIN_DIR) / "veltractl").string(), "--demo", "--json"});
+        return test::RunProcess(args, env, cli_home);
+    };
+    const test::ProcessResult imported = veltractl({"macros", "import", file.string()});
+    ASSERT_EQ(imported.exit_code, 0) << imported.err;
+    const int cli_id = Json::parse(imported.out).at("id").get<int>();
+    const test::ProcessResult uploaded = veltractl({"macros", "upload"});
+    ASSERT_EQ(uploaded.exit_code, 0) << uploaded.err;
+    MacroSource source{1, 0, {}};
+    for (const MacroStep& step : Stored(id)) {
+        source.records.push_back({step.type, step.value, step.text});
+    }
+    std::vector<std::string> expected;
+    for (const Frame& chunk : BuildMacroChunks(BuildMacroBuffer({source}))) {
+        std::string text;
+        for (std::uint8_t byte : chunk) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, text.empty() ? "%02X" : " %02X", byte);
+            text += hex;
+        }
+        expected.push_back(text);
+    }
+    const Json sent = Json::parse(uploaded.out).at("sent");
+    ASSERT_GE(sent.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(sent[i].get<std::string>(), expected[i]) << "chunk " << i;
+    }
+
+    // Each demo run starts a fresh mouse, read before it is written: the button comes last.
+    const test::ProcessResult assigned =
+        veltractl({"keys", "set", "3", "macro", std::to_string(cli_id)});
+    ASSERT_EQ(assigned.exit_code, 0) << assigned.err;
+    const std::string keys = Json::parse(assigned.out).at("sent").back().get<std::string>();
+    EXPECT_TRUE(keys.starts_with("00 55 AA 02")) << keys;
+    // Button 3's class and code follow the report id, the header and the options.
+    const std::size_t at = 3 * (1 + 7 + 2 * 3);
+    EXPECT_EQ(keys.substr(at, 5), "FF 00") << keys;
 }
 
 TEST_F(MacroPageTest, ALanguageChangeRenamesCustomMacros) {

@@ -65,6 +65,7 @@ stage "build with -Werror and run every test"
 if build ci-werror; then
     run_ctest werror build/ci-werror
     echo "every control and dialog, in both languages: build/ci-werror/gallery/{en,zh}/all.png"
+    echo "every view of the window, the macro page too: build/ci-werror/window-views/{en,zh}/"
 fi
 
 stage "source checks: layer includes and formatting"

@@ -29,8 +29,9 @@ inline constexpr int kInstanceProtocolVersion = 1;
 inline constexpr std::size_t kInstanceLineLimit = 4096;
 
 // The window messages other processes may send: connection notices, the exit request, the update
-// prompt, profile import and export, and the language refresh.
-inline constexpr std::array<int, 5> kInstanceWindowMessages = {1674, 1691, 1692, 1705, 2022};
+// prompt, profile import and export, the macro page's menu commands, and the language refresh.
+inline constexpr std::array<int, 8> kInstanceWindowMessages = {1674, 1691, 1692, 1705,
+                                                               1709, 1710, 1711, 2022};
 
 // Where the socket and the lock live: $XDG_RUNTIME_DIR when it is an absolute path to an existing
 // folder; else <temp folder>/<caption>-<uid> (the temp folder is $TMPDIR or /tmp), created with

@@ -32,6 +32,7 @@ TEST(InstanceRequestTest, RequestsSurviveTheRoundTrip) {
          {InstanceRequest{}, message,
           InstanceRequest{InstanceRequest::Kind::WindowMessage, 1691, 0, 610},
           InstanceRequest{InstanceRequest::Kind::WindowMessage, 1705, INT_MIN, INT_MAX},
+          InstanceRequest{InstanceRequest::Kind::WindowMessage, 1711, 0, 103},
           InstanceRequest{InstanceRequest::Kind::WindowMessage, 2022, -1, -1}}) {
         const DecodedRequest decoded = DecodeInstanceRequest(EncodeInstanceRequest(request));
         ASSERT_TRUE(decoded.request) << decoded.error;

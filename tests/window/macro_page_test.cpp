@@ -466,6 +466,19 @@ TEST_F(MacroPageTest, ARecordedMacroGoesThroughVeltractlToAButton) {
     EXPECT_EQ(keys.substr(at, 5), "FF 00") << keys;
 }
 
+TEST_F(MacroPageTest, ARefreshKeepsTheMacroShownAndWhatWasRecorded) {
+    NewMacro();
+    const int second = NewMacro();
+    Act(page::kRecord);
+    SendKey(kKeycodeA, 'a', false);
+    // The mouse is read again (a profile change, a replug): the page is filled anew.
+    window_->Macros().LoadMacroList();
+    EXPECT_FALSE(window_->Macros().Recording());
+    EXPECT_EQ(Macros()->GetItemData(Macros()->GetCurSel()), second);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"↓  A"}));
+    EXPECT_EQ(Stored(second).size(), 1u);
+}
+
 TEST_F(MacroPageTest, ALanguageChangeRenamesCustomMacros) {
     NewMacro();
     SetLanguage(2052);

@@ -387,17 +387,26 @@ void MacroPage::ApplyTexts() {
 }
 
 void MacroPage::LoadMacroList() {
+    // What was recorded so far is kept before the lists are rebuilt.
+    if (Recording()) {
+        StopRecording(false);
+    }
+    const int shown = SelectedMacro();
     macros_->DeleteAllItems();
     steps_->DeleteAllItems();
     HideEditor();
     std::vector<MacroInfo> macros;
     host_.Store().LoadMacros(macros);
+    int select = macros.empty() ? -1 : 0;
     for (const MacroInfo& info : macros) {
-        macros_->AddItem(Q(MacroDisplayName(info.name, Lang)), info.macro_id);
+        const int index = macros_->AddItem(Q(MacroDisplayName(info.name, Lang)), info.macro_id);
+        if (info.macro_id == shown) {
+            select = index;
+        }
     }
-    if (macros_->GetItemCount() > 0) {
-        macros_->SetCurSel(0);
-        ShowMacro(macros_->GetItemData(0));
+    if (select >= 0) {
+        macros_->SetCurSel(select);
+        ShowMacro(macros_->GetItemData(select));
     }
 }
 

@@ -108,7 +108,8 @@ class MacroPage {
     void Create(MTabLayout& page);
     void Layout(int w, int h);
     void ApplyTexts();
-    // Empties both lists, lists every stored macro and shows the first.
+    // Lists every stored macro again and shows the one shown before, else the first. A
+    // recording in progress ends and is kept.
     void LoadMacroList();
     bool Handle(int id, int event, int param);
     // A command of one of the page's menus (message 1709, 1710 or 1711); false for another

@@ -14,7 +14,6 @@
 #include "device/macro_upload.h"
 #include "macro/macro_store.h"
 #include "settings/key_function.h"
-#include "support/process.h"
 #include "ui/dialogs/file_dialog.h"
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/fields.h"
@@ -419,16 +418,9 @@ TEST_F(MacroPageTest, ARecordedMacroGoesThroughVeltractlToAButton) {
     ASSERT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
     const fs::path file = fs::directory_iterator(folder)->path();
 
-    const fs::path cli_home = dir_.path() / "cli";
-    fs::create_directories(cli_home);
-    const std::vector<std::string> env = {"HOME=" + cli_home.string(),
-                                          "XDG_CONFIG_HOME=" + (cli_home / "config").string(),
-                                          "XDG_DATA_HOME=" + (cli_home / "data").string(),
-                                          "VELTRA_PROGRAM_FOLDER=" VELTRA_BIN_DIR, "LANG=C"};
     const auto veltractl = [&](std::vector<std::string> args) {
-        args.insert(args.begin(),
-                    {(fs::path(VELTRA_BIN_DIR) / "veltractl").string(), "--demo", "--json"});
-        return test::RunProcess(args, env, cli_home);
+        args.insert(args.begin(), {"--demo", "--json"});
+        return RunVeltractl(args, dir_.path() / "cli");
     };
     const test::ProcessResult imported = veltractl({"macros", "import", file.string()});
     ASSERT_EQ(imported.exit_code, 0) << imported.err;

@@ -6,7 +6,6 @@
 #include "common/file_io.h"
 #include "config/language.h"
 #include "device/device_worker.h"
-#include "support/process.h"
 #include "ui/dialogs/file_dialog.h"
 #include "ui/widgets/dpi_controls.h"
 #include "ui/widgets/fields.h"
@@ -198,15 +197,8 @@ TEST_F(ProfileFilesTest, AProfileSavedByTheWindowGoesThroughVeltractlAndBackUnch
     // veltractl with a store of its own takes the file and writes it again.
     const fs::path second = dir_.path() / "veltractl.xml";
     const fs::path cli_home = dir_.path() / "cli";
-    fs::create_directories(cli_home);
-    const std::vector<std::string> env = {"HOME=" + cli_home.string(),
-                                          "XDG_CONFIG_HOME=" + (cli_home / "config").string(),
-                                          "XDG_DATA_HOME=" + (cli_home / "data").string(),
-                                          "VELTRA_PROGRAM_FOLDER=" VELTRA_BIN_DIR, "LANG=C"};
     const auto veltractl = [&](const std::string& command, const fs::path& path) {
-        return test::RunProcess(
-            {(fs::path(VELTRA_BIN_DIR) / "veltractl").string(), "profile", command, path.string()},
-            env, cli_home);
+        return RunVeltractl({"profile", command, path.string()}, cli_home);
     };
     const test::ProcessResult imported = veltractl("import", first);
     ASSERT_EQ(imported.exit_code, 0) << imported.err;

@@ -200,4 +200,17 @@ fs::path WindowTest::StorePath() const {
     return fs::path(store_.Path());
 }
 
+test::ProcessResult WindowTest::RunVeltractl(const std::vector<std::string>& args,
+                                             const std::filesystem::path& home) const {
+    std::filesystem::create_directories(home);
+    const std::vector<std::string> env = {"HOME=" + home.string(),
+                                          "XDG_CONFIG_HOME=" + (home / "config").string(),
+                                          "XDG_DATA_HOME=" + (home / "data").string(),
+                                          "VELTRA_PROGRAM_FOLDER=" VELTRA_BIN_DIR, "LANG=C"};
+    std::vector<std::string> argv = {
+        (std::filesystem::path(VELTRA_BIN_DIR) / "veltractl").string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return test::RunProcess(argv, env, home);
+}
+
 }  // namespace veltra::ui::testing

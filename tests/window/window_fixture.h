@@ -20,6 +20,7 @@
 #include "sim/simulated_backend.h"
 #include "sim/simulated_hotplug_source.h"
 #include "store/profile_store.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 #include "ui/widgets/control.h"
 #include "ui/widgets/events.h"
@@ -100,6 +101,9 @@ class WindowTest : public ::testing::Test {
 
     void SetLanguage(int language);
     std::filesystem::path StorePath() const;
+    // Runs veltractl with `args` and a home, settings and store of its own below `home`.
+    test::ProcessResult RunVeltractl(const std::vector<std::string>& args,
+                                     const std::filesystem::path& home) const;
 
     test::TempDir dir_;
     test::ScopedEnv program_;

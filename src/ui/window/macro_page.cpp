@@ -349,16 +349,16 @@ void MacroPage::Layout(int w, int h) {
                               {ids::kButtonList, Edges(1020, 650, 1180, 680)},
                               {ids::kMoveDown, Edges(1190, 650, 1216, 680)},
                           });
-    // The editor of a two-axis move takes the place of the value field, one row per axis.
+    // The editor of a two-axis move: one row per axis, above and below the move-down button.
     PlaceControls(window, {
-                              {ids::kXLabel, Edges(1020, 650, 1040, 680)},
-                              {ids::kLeft, Edges(1040, 650, 1100, 680)},
-                              {ids::kRight, Edges(1100, 650, 1160, 680)},
-                              {ids::kXField, Edges(1160, 650, 1216, 680)},
-                              {ids::kYLabel, Edges(1020, 685, 1040, 715)},
-                              {ids::kUp, Edges(1040, 685, 1100, 715)},
-                              {ids::kDown, Edges(1100, 685, 1160, 715)},
-                              {ids::kYField, Edges(1160, 685, 1216, 715)},
+                              {ids::kXLabel, Edges(1020, 620, 1036, 650)},
+                              {ids::kLeft, Edges(1038, 620, 1102, 650)},
+                              {ids::kRight, Edges(1104, 620, 1172, 650)},
+                              {ids::kXField, Edges(1174, 620, 1216, 648)},
+                              {ids::kYLabel, Edges(1020, 688, 1036, 718)},
+                              {ids::kUp, Edges(1038, 688, 1102, 718)},
+                              {ids::kDown, Edges(1104, 688, 1172, 718)},
+                              {ids::kYField, Edges(1174, 688, 1216, 716)},
                           });
 }
 

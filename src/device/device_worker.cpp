@@ -45,6 +45,12 @@ DeviceWorker::~DeviceWorker() {
 }
 
 void DeviceWorker::QueueTask(TaskCode code) {
+    // An upload sends every macro as the store holds them when it runs, so one that still waits
+    // covers later edits too; each costs seconds of exchanges with a real mouse.
+    if (code == TaskCode::MacroUpload) {
+        queue_.PushUnlessWaiting(code);
+        return;
+    }
     queue_.Push(code);
 }
 

@@ -54,7 +54,7 @@ class DeviceWorker : public CThreadBasic {
                  WorkerHooks hooks = {});
     ~DeviceWorker() override;
 
-    // UI thread.
+    // UI thread. A macro upload already waiting in the queue is not queued again.
     void QueueTask(TaskCode code);
     bool TaskQueueEmpty() const { return queue_.Empty(); }
     bool DevicesPresent() const { return shared_.Snapshot().devices_present; }

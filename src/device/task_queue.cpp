@@ -1,5 +1,7 @@
 #include "device/task_queue.h"
 
+#include <algorithm>
+
 namespace veltra {
 
 void TaskQueue::Push(TaskCode code) {
@@ -8,6 +10,18 @@ void TaskQueue::Push(TaskCode code) {
         codes_.push_back(code);
     }
     changed_.notify_all();
+}
+
+bool TaskQueue::PushUnlessWaiting(TaskCode code) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (std::find(codes_.begin(), codes_.end(), code) != codes_.end()) {
+            return false;
+        }
+        codes_.push_back(code);
+    }
+    changed_.notify_all();
+    return true;
 }
 
 std::optional<TaskCode> TaskQueue::TryPop() {

@@ -15,6 +15,8 @@ namespace veltra {
 class TaskQueue {
   public:
     void Push(TaskCode code);
+    // Pushes `code` unless it is waiting already; false when it was.
+    bool PushUnlessWaiting(TaskCode code);
     std::optional<TaskCode> TryPop();
     bool Empty() const;
 

@@ -184,6 +184,30 @@ TEST_F(WorkerTest, MacroUploadSendsTheBufferAndEndsTheDialog) {
     EXPECT_THAT(view_.Calls(), ElementsAre("TaskFinished 8"));
 }
 
+TEST_F(WorkerTest, UploadsWaitingTogetherSendTheMacrosOnce) {
+    sim_->Plug(mouse_, sim::Link::Wired, kVid, kWiredPid);
+    StartSynced();
+    Worker().StopWorker();
+    worker_.reset();
+    sim_->ClearTraffic();
+    view_.Clear();
+    // Edits while the worker is busy: the key write between the uploads keeps its place.
+    Worker().QueueTask(TaskCode::MacroUpload);
+    Worker().QueueTask(TaskCode::KeyWrite);
+    for (int edit = 0; edit < 4; ++edit) {
+        store_.AddMacro("m");
+        Worker().QueueTask(TaskCode::MacroUpload);
+    }
+    Worker().StartWorker();
+    ASSERT_TRUE(view_.WaitFor("TaskFinished 9"));
+    Worker().StopWorker();
+
+    // The one upload carries all four macros; the key write follows it.
+    EXPECT_EQ(Commands(), (std::vector<int>{0x06, 0x06, 0x06, 0x02}));
+    const auto& buffer = sim_->Firmware(mouse_).MacroBuffer();
+    EXPECT_EQ(buffer[3 * 4], 128) << "the fourth macro has its directory entry";
+}
+
 TEST_F(WorkerTest, FactoryResetClearsSyncedSoTheMousesReturnSynchronisesAgain) {
     sim_->Plug(mouse_, sim::Link::Wired, kVid, kWiredPid);
     DiscardHotplug();

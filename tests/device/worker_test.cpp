@@ -204,8 +204,8 @@ TEST_F(WorkerTest, UploadsWaitingTogetherSendTheMacrosOnce) {
 
     // The one upload carries all four macros; the key write follows it.
     EXPECT_EQ(Commands(), (std::vector<int>{0x06, 0x06, 0x06, 0x02}));
-    const auto& buffer = sim_->Firmware(mouse_).MacroBuffer();
-    EXPECT_EQ(buffer[3 * 4], 128) << "the fourth macro has its directory entry";
+    const sim::FirmwareModel firmware = sim_->Firmware(mouse_);
+    EXPECT_EQ(firmware.MacroBuffer()[3 * 4], 128) << "the fourth macro has its directory entry";
 }
 
 TEST_F(WorkerTest, FactoryResetClearsSyncedSoTheMousesReturnSynchronisesAgain) {

@@ -107,7 +107,8 @@ class MacroPageTest : public WindowTest {
             sources.push_back(std::move(source));
         }
         const MacroImage image = BuildMacroBuffer(sources);
-        const auto& held = backend_->Firmware(mouse_).MacroBuffer();
+        const sim::FirmwareModel firmware = backend_->Firmware(mouse_);
+        const auto& held = firmware.MacroBuffer();
         const std::size_t sent = std::min(image.length, kMacroSendLimit);
         EXPECT_TRUE(std::equal(image.buffer.begin(), image.buffer.begin() + sent, held.begin()));
     }

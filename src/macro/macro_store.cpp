@@ -18,6 +18,18 @@ bool PlaysMacro(const KeyAssignment& row, int macro_id) {
            row.macro_value == macro_id;
 }
 
+// Inside `batch`: whether the change may go on with the macro.
+MacroChange StartChange(ProfileStore& store, const ProfileStore::WriteBatch& batch, int macro_id) {
+    if (!batch.Started()) {
+        return MacroChange::kStoreFailed;
+    }
+    MacroInfo info;
+    if (macro_id <= 0 || !store.LoadMacro(macro_id, info)) {
+        return MacroChange::kNotFound;
+    }
+    return MacroChange::kDone;
+}
+
 }  // namespace
 
 int CreateMacro(ProfileStore& store, std::string_view name, MacroChange& outcome) {
@@ -117,12 +129,9 @@ std::vector<MacroUse> FindMacroUses(ProfileStore& store, int macro_id) {
 MacroChange DeleteMacroAndUses(ProfileStore& store, int macro_id, int& buttons_reset) {
     buttons_reset = 0;
     ProfileStore::WriteBatch batch = store.BeginWriteBatch();
-    if (!batch.Started()) {
-        return MacroChange::kStoreFailed;
-    }
-    MacroInfo info;
-    if (macro_id <= 0 || !store.LoadMacro(macro_id, info)) {
-        return MacroChange::kNotFound;
+    if (const MacroChange start = StartChange(store, batch, macro_id);
+        start != MacroChange::kDone) {
+        return start;
     }
     const std::vector<MacroUse> uses = FindMacroUses(store, macro_id);
     for (const MacroUse& use : uses) {
@@ -139,12 +148,9 @@ MacroChange DeleteMacroAndUses(ProfileStore& store, int macro_id, int& buttons_r
 
 MacroChange RenameMacroAndUses(ProfileStore& store, int macro_id, std::string_view name) {
     ProfileStore::WriteBatch batch = store.BeginWriteBatch();
-    if (!batch.Started()) {
-        return MacroChange::kStoreFailed;
-    }
-    MacroInfo info;
-    if (macro_id <= 0 || !store.LoadMacro(macro_id, info)) {
-        return MacroChange::kNotFound;
+    if (const MacroChange start = StartChange(store, batch, macro_id);
+        start != MacroChange::kDone) {
+        return start;
     }
     if (!store.RenameMacro(macro_id, name)) {
         return MacroChange::kStoreFailed;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -77,6 +78,10 @@ QString AskForFile(QWidget* owner, const FileDialogRequest& request) {
         return {};
     }
     return dialog.selectedFiles().constFirst();
+}
+
+std::filesystem::path LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
 }
 
 QString StartFolder(const QString& last_chosen) {

@@ -2,6 +2,7 @@
 // The desktop's dialogs for choosing one file to save or to open, or a folder, modal to their
 // owner. Where the desktop offers its own (a portal, GTK, KDE), that one shows; otherwise Qt's.
 #include <QString>
+#include <filesystem>
 #include <functional>
 
 class QWidget;
@@ -19,6 +20,9 @@ struct FileDialogRequest {
 // The chosen path, unchanged; empty when the dialog was cancelled. A save dialog asks before it
 // names a file that exists; an open dialog offers existing files only.
 QString AskForFile(QWidget* owner, const FileDialogRequest& request);
+
+// A chosen path as the file functions take it: in the file system's encoding.
+std::filesystem::path LocalPath(const QString& path);
 
 // Where a dialog starts: `last_chosen` while it is a folder, else Documents, else home.
 QString StartFolder(const QString& last_chosen);

@@ -1,7 +1,6 @@
 #include "ui/window/macro_page.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -189,8 +188,14 @@ int ImportErrorText(MacroFileError error) {
     }
 }
 
-std::filesystem::path FilePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+// The position of the checked radio in `group`, or `none`.
+int CheckedIndex(const std::vector<CRadioButton*>& group, int none) {
+    for (std::size_t index = 0; index < group.size(); ++index) {
+        if (group[index]->GetCheck()) {
+            return static_cast<int>(index);
+        }
+    }
+    return none;
 }
 
 // Hands the application's input to the page while it records.
@@ -472,9 +477,7 @@ void MacroPage::NewMacro() {
     ShowMacro(id);
     // The directory gets its entry now, so a button given the macro finds it on the mouse.
     host_.QueueTask(TaskCode::MacroUpload);
-    if (macros_changed_) {
-        macros_changed_();
-    }
+    MacrosChanged();
 }
 
 void MacroPage::DeleteSelectedMacro() {
@@ -509,9 +512,7 @@ void MacroPage::DeleteSelectedMacro() {
     // Every later macro moved one slot up: the buttons are sent again after the macros.
     host_.QueueTask(TaskCode::MacroUpload);
     host_.QueueTask(TaskCode::KeyWrite);
-    if (macros_changed_) {
-        macros_changed_();
-    }
+    MacrosChanged();
 }
 
 void MacroPage::RenameMacroItem(int index) {
@@ -526,9 +527,7 @@ void MacroPage::RenameMacroItem(int index) {
         macros_->ModifyItemString(index, Q(MacroDisplayName(info.name, Lang)));
         return;
     }
-    if (macros_changed_) {
-        macros_changed_();
-    }
+    MacrosChanged();
 }
 
 void MacroPage::SaveMacroSettings() {
@@ -539,23 +538,12 @@ void MacroPage::SaveMacroSettings() {
     }
     const MacroInfo before = info;
     info.delay_time = 0;
-    for (std::size_t type = 0; type < delay_radios_.size(); ++type) {
-        if (delay_radios_[type]->GetCheck()) {
-            info.delay_type = static_cast<int>(type);
-        }
-    }
+    info.delay_type = CheckedIndex(delay_radios_, info.delay_type);
     if (info.delay_type == kFixedDelay) {
-        if (delay_field_->GetTitle().isEmpty()) {
-            delay_field_->SetTitle(QString::number(kDefaultFixedDelay));
-        }
-        info.delay_time = static_cast<int>(ParseDecimal(delay_field_->GetTitle().toStdString()));
+        info.delay_time = static_cast<int>(ParseDecimal(FixedDelayText()));
     }
     info.play_times = kDefaultPlayTimes;
-    for (std::size_t type = 0; type < play_radios_.size(); ++type) {
-        if (play_radios_[type]->GetCheck()) {
-            info.play_type = static_cast<int>(type);
-        }
-    }
+    info.play_type = CheckedIndex(play_radios_, info.play_type);
     if (info.play_type == static_cast<int>(PlayType::Times)) {
         if (play_count_->GetTitle().isEmpty()) {
             play_count_->SetTitle(QString::number(kDefaultPlayTimes));
@@ -858,6 +846,19 @@ void MacroPage::ApplyMoveXY() {
     SaveMacroRecords();
 }
 
+std::string MacroPage::FixedDelayText() {
+    if (delay_field_->GetTitle().isEmpty()) {
+        delay_field_->SetTitle(QString::number(kDefaultFixedDelay));
+    }
+    return delay_field_->GetTitle().toStdString();
+}
+
+void MacroPage::MacrosChanged() {
+    if (macros_changed_) {
+        macros_changed_();
+    }
+}
+
 void MacroPage::ChooseDelay(int id) {
     const bool fixed = id == ids::kFixedDelay;
     if (fixed) {
@@ -909,18 +910,11 @@ void MacroPage::ToggleRecording() {
         StopRecording(false);
         return;
     }
-    DelayType delay = DelayType::NoDelays;
-    for (std::size_t type = 0; type < delay_radios_.size(); ++type) {
-        if (delay_radios_[type]->GetCheck()) {
-            delay = static_cast<DelayType>(type);
-        }
-    }
-    if (delay_field_->GetTitle().isEmpty()) {
-        delay_field_->SetTitle(QString::number(kDefaultFixedDelay));
-    }
+    const auto delay =
+        static_cast<DelayType>(CheckedIndex(delay_radios_, static_cast<int>(DelayType::NoDelays)));
     HideEditor();
     recorder_.Start(static_cast<int>(static_cast<std::uint32_t>(Now())), delay,
-                    CorrectDelay(delay_field_->GetTitle().toStdString()), record_limit_);
+                    CorrectDelay(FixedDelayText()), record_limit_);
     input_tap_ = std::make_unique<InputTap>(*this);
     record_->SetTitle(LangText(text::kStopRecording));
     record_->SetIcon(QStringLiteral("icon\\icon_stop_rec.png"));
@@ -1032,7 +1026,7 @@ void MacroPage::ImportMacro() {
     macro_folder_ = QFileInfo(path).absolutePath();
     MacroFileError error = MacroFileError::kNone;
     const int id =
-        veltra::ImportMacro(host_.Store(), FilePath(path), Lang(kCustomMacroText), error);
+        veltra::ImportMacro(host_.Store(), LocalPath(path), Lang(kCustomMacroText), error);
     if (id <= 0) {
         ShowMessageBox(&host_.Window(),
                        LangText(ImportErrorText(error))
@@ -1044,9 +1038,7 @@ void MacroPage::ImportMacro() {
     host_.Store().LoadMacro(id, info);
     macros_->AddItem(Q(MacroDisplayName(info.name, Lang)), id);
     host_.QueueTask(TaskCode::MacroUpload);
-    if (macros_changed_) {
-        macros_changed_();
-    }
+    MacrosChanged();
 }
 
 void MacroPage::ExportMacro() {
@@ -1068,7 +1060,7 @@ void MacroPage::ExportMacro() {
     std::filesystem::path written;
     const MacroFileError error =
         veltra::ExportMacro(host_.Store(), id, macros_->GetItemString(index).toStdString(),
-                            FilePath(folder), static_cast<std::uint64_t>(Now()), written);
+                            LocalPath(folder), static_cast<std::uint64_t>(Now()), written);
     if (error != MacroFileError::kNone) {
         ShowMessageBox(&host_.Window(),
                        LangText(text::kMacroNotSaved).replace(QStringLiteral("%s"), folder),

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "macro/macro_recorder.h"
@@ -161,6 +162,9 @@ class MacroPage {
     void ShowSteps(const std::vector<MacroStep>& steps);
     void ShowLimitMessage(int title);
     std::int64_t Now() const;
+    // The fixed delay field's text; an empty field is given the default first.
+    std::string FixedDelayText();
+    void MacrosChanged();
 
     DevicePageHost& host_;
     std::function<void()> macros_changed_;

@@ -1,7 +1,6 @@
 // The profile import and export buttons and the window message that asks for them: the
 // desktop's file dialogs, the profile file itself (frontend/profile_file.h), and what the user
 // is told when a file cannot be read or written.
-#include <QFile>
 #include <QFileInfo>
 #include <filesystem>
 
@@ -22,10 +21,6 @@ namespace ids = main_window;
 namespace text = main_window::text;
 
 namespace {
-
-std::filesystem::path FilePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 int ImportErrorText(ProfileFileError error) {
     switch (error) {
@@ -63,7 +58,7 @@ void DeviceMainDlg::ImportProfileFile() {
     }
     profile_folder_ = QFileInfo(path).absolutePath();
     const ProfileImportResult result =
-        ImportProfile(*env_.store, FilePath(path),
+        ImportProfile(*env_.store, LocalPath(path),
                       {.profile = profile,
                        .device_type = DeviceType(),
                        .lighting = HasLighting(),
@@ -103,7 +98,7 @@ void DeviceMainDlg::ExportProfileFile(int key_profile) {
         return;
     }
     profile_folder_ = QFileInfo(path).absolutePath();
-    const ProfileFileError error = ExportProfile(*env_.store, FilePath(path),
+    const ProfileFileError error = ExportProfile(*env_.store, LocalPath(path),
                                                  {.profile = profile,
                                                   .key_profile = key_profile,
                                                   .name = name.toStdString(),

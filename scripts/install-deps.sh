@@ -6,6 +6,7 @@ packages=(
     cmake g++ pkg-config ninja-build
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev libhidapi-dev libpugixml-dev libudev-dev nlohmann-json3-dev libglib2.0-dev
+    libcurl4-openssl-dev libminizip-dev zlib1g-dev libssl-dev openssl
     clang libclang-rt-14-dev clang-format
     qt6-base-dev qt6-translations-l10n fonts-dejavu-core fonts-wqy-microhei
     appstream desktop-file-utils

@@ -46,7 +46,10 @@ void ReadSoftware(XmlReader& xml, SoftwareInfo& software) {
     ReadLink(xml, "feedback", "url", software.feedback);
     ReadLink(xml, "qa", "url", software.qa);
     ReadLink(xml, "store", "url", software.store);
-    ReadLink(xml, "upgrade", "url", software.upgrade);
+    if (xml.FindElem("upgrade")) {
+        software.upgrade = xml.GetAttrib("url");
+        software.upgrade_firmware = xml.GetAttrib("firmware");
+    }
     ReadLink(xml, "copyright", "info", software.copyright);
     xml.OutOfElem();
 }

@@ -31,7 +31,8 @@ struct SoftwareInfo {
     std::string feedback;
     std::string qa;
     std::string store;
-    std::string upgrade;
+    std::string upgrade;           // the driver package's base address
+    std::string upgrade_firmware;  // the firmware tool's; empty: the driver's
     std::string copyright;
 };
 

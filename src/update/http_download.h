@@ -28,7 +28,8 @@ struct DownloadOptions {
     std::chrono::milliseconds connect_timeout{15000};
     // A transfer that moves no byte for this long is broken.
     std::chrono::milliseconds stall_timeout{30000};
-    // More bytes than this break the transfer; unset: no limit.
+    // More bytes than this, or an announced length above it, break the transfer before any
+    // byte is kept; unset: no limit.
     std::optional<std::uint64_t> size_limit;
 };
 

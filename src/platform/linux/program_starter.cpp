@@ -77,8 +77,7 @@ bool RunDetached(std::vector<std::string> arguments) {
         ::close(report[0]);
         return false;
     }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
     }
     int error = 0;
     ssize_t got = 0;

@@ -22,6 +22,7 @@
 #include "platform/linux/hidraw_access.h"
 #include "shell/app_folders.h"
 #include "shell/instance_channel.h"
+#include "shell/instance_client.h"
 #include "shell/settings_key.h"
 #include "shell/startup_rules.h"
 #include "store/profile_store.h"
@@ -141,7 +142,7 @@ int RunWindowApp(int argc, char** argv) {
             // The running window shows itself; this start touches nothing else.
             InstanceRequest show;
             show.kind = InstanceRequest::Kind::Show;
-            if (!ui::SendInstanceRequest(instance.SocketPath(), show, std::chrono::seconds(5))) {
+            if (!SendInstanceRequest(instance.SocketPath(), show, std::chrono::seconds(5))) {
                 std::fprintf(stderr, "veltra-mouse: another instance runs but does not answer\n");
             }
             return 0;

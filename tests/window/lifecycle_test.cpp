@@ -9,6 +9,7 @@
 #include "device/device_worker.h"
 #include "platform/linux/autostart.h"
 #include "shell/app_folders.h"
+#include "shell/instance_client.h"
 #include "shell/settings_key.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/widgets/buttons.h"

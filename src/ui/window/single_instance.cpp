@@ -1,10 +1,8 @@
 #include "ui/window/single_instance.h"
 
-#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
-#include <QThread>
 #include <QTimer>
 
 #include "common/log.h"
@@ -87,48 +85,6 @@ void SingleInstance::Serve(QLocalSocket* socket) {
         QTimer::singleShot(0, server_.get(),
                            [this, request = *decoded.request] { handler_(request); });
     }
-}
-
-std::optional<InstanceReply> SendInstanceRequest(const std::filesystem::path& socket_path,
-                                                 const InstanceRequest& request,
-                                                 std::chrono::milliseconds timeout) {
-    QDeadlineTimer deadline(timeout.count());
-    QLocalSocket socket;
-    for (;;) {
-        socket.connectToServer(Native(socket_path));
-        if (socket.waitForConnected(
-                static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)))) {
-            break;
-        }
-        if (deadline.hasExpired()) {
-            return std::nullopt;
-        }
-        QThread::msleep(50);
-    }
-    socket.write(QByteArray::fromStdString(EncodeInstanceRequest(request)));
-    if (!socket.waitForBytesWritten(
-            static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)))) {
-        return std::nullopt;
-    }
-    QByteArray answer;
-    while (!answer.contains('\n') && answer.size() <= static_cast<qsizetype>(kInstanceLineLimit)) {
-        if (!socket.waitForReadyRead(
-                static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)))) {
-            if (socket.bytesAvailable() == 0) {
-                break;
-            }
-        }
-        answer += socket.readAll();
-        if (deadline.hasExpired()) {
-            break;
-        }
-    }
-    const InstanceReply reply =
-        DecodeInstanceReply(answer.left(answer.indexOf('\n')).toStdString());
-    if (!reply.valid) {
-        return std::nullopt;
-    }
-    return reply;
 }
 
 }  // namespace veltra::ui

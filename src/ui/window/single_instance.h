@@ -11,10 +11,8 @@
 // Threads: the user-interface thread only.
 #include <QLockFile>
 #include <QString>
-#include <chrono>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "shell/instance_channel.h"
@@ -55,11 +53,5 @@ class SingleInstance {
     Handler handler_;
     std::string problem_;
 };
-
-// Sends one request to the running instance and waits for its answer; nullopt when nothing
-// answers in time (the first instance may still be starting: connecting is retried until then).
-std::optional<InstanceReply> SendInstanceRequest(const std::filesystem::path& socket_path,
-                                                 const InstanceRequest& request,
-                                                 std::chrono::milliseconds timeout);
 
 }  // namespace veltra::ui

@@ -178,8 +178,8 @@ void DeviceWorker::Dispatch(TaskCode code) {
             CloseWaitDialog(code);
             break;
         case TaskCode::PointerSettings:
-        case TaskCode::UpdateCheckFirst:
-        case TaskCode::UpdateCheckSecond:
+        case TaskCode::UpdateDriver:
+        case TaskCode::UpdateFirmwareTool:
             if (hooks_.shell_task) {
                 hooks_.shell_task(code);
             }

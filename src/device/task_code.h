@@ -21,8 +21,8 @@ enum class TaskCode : int {
     LightingReset = 18,
     FactoryReset = 19,
     PointerSettings = 20,
-    UpdateCheckFirst = 21,
-    UpdateCheckSecond = 22,
+    UpdateDriver = 21,
+    UpdateFirmwareTool = 22,
 };
 
 }  // namespace veltra

@@ -15,6 +15,22 @@
 
 namespace veltra {
 
+struct ManifestFetch {
+    enum class Status {
+        Fetched,
+        AddressFailed,  // no base address, or the manifest's address does not open
+        NotManifest,    // what came is no usable manifest
+        Stopped,
+    };
+    Status status = Status::AddressFailed;
+    UpdateManifest manifest;
+    std::string detail;  // for the log
+};
+
+// The manifest at `base_address` (JoinAddress with kManifestFileName).
+ManifestFetch FetchManifest(const std::string& base_address, const DownloadOptions& options,
+                            const std::atomic<bool>& running);
+
 struct UpdateJobSettings {
     UpdatePackage package = UpdatePackage::Driver;
     std::string base_address;

@@ -48,6 +48,7 @@ TEST(CatalogueTest, ReadsVersionAndLinks) {
     EXPECT_EQ(s.qa, "https://www.veltra-mouse.example/faq");
     EXPECT_EQ(s.store, "https://store.veltra-mouse.example/");
     EXPECT_EQ(s.upgrade, "https://download.veltra-mouse.example/");
+    EXPECT_EQ(s.upgrade_firmware, "https://firmware.veltra-mouse.example/tool/");
     EXPECT_EQ(s.copyright, "(C) Example");
 }
 
@@ -70,6 +71,7 @@ TEST(CatalogueTest, LinksOutOfOrderAreSkipped) {
     EXPECT_EQ(s.qa, "qa");
     EXPECT_EQ(s.store, "");  // before qa, so never reached
     EXPECT_EQ(s.upgrade, "upgrade");
+    EXPECT_EQ(s.upgrade_firmware, "");
     EXPECT_EQ(s.copyright, "copyright");
 }
 

@@ -1,8 +1,6 @@
 // veltractl catalogue, devices, status and reset.
 
-#include <unistd.h>
 #include <cstdio>
-#include <iostream>
 #include <string>
 
 #include "cli/session.h"
@@ -302,20 +300,17 @@ int RunReset(const GlobalOptions& options, const Args& args) {
     // A damaged store must be recoverable without the mouse at hand; the mouse's part of the
     // reset is then reported as not done.
     const bool mouse = session.comm().GetConnectionMode() != ConnectionMode::NotConnected;
-    if (!options.yes) {
-        if (!isatty(STDIN_FILENO)) {
+    const std::string question =
+        mouse ? "Reset the " + session.model_name() +
+                    " to its factory settings and recreate its five profiles?"
+              : "No " + session.model_name() + " is connected. Recreate its five profiles anyway?";
+    switch (Confirm(options, question)) {
+        case Answer::Yes:
+            break;
+        case Answer::NoTerminal:
             return UsageError("reset", "needs --yes when not run from a terminal");
-        }
-        std::printf(mouse ? "Reset the %s to its factory settings and recreate its five profiles? "
-                            "[y/N] "
-                          : "No %s is connected. Recreate its five profiles anyway? [y/N] ",
-                    session.model_name().c_str());
-        std::fflush(stdout);
-        std::string answer;
-        std::getline(std::cin, answer);
-        if (answer != "y" && answer != "Y" && answer != "yes") {
+        case Answer::No:
             return session.Fail("reset cancelled; nothing was changed");
-        }
     }
     const StoreReset recreated = session.store().ResetDeviceStore(
         UserDataFolder(), session.file_stem(), session.device_type());

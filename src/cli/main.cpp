@@ -96,6 +96,16 @@ constexpr Command kCommands[] = {
      RunReset},
     {"catalogue", "", "list the supported device models and their USB identities", "",
      RunCatalogue},
+    {"update", "check | driver | firmware",
+     "what the update address offers; download and start the driver package or firmware tool",
+     "check reads the update manifest at the configured address (the upgrade element of\n"
+     "config.xml) and shows the offered versions against the running one. driver and firmware\n"
+     "hand the request to the running window, which asks and downloads; without a window they\n"
+     "ask here (--yes answers), download the archive into the temp folder of the user's data,\n"
+     "check its SHA-256 against the manifest, unpack it and start what it brings. Ctrl+C stops\n"
+     "the download and removes the partial file. Nothing is started from an archive whose digest\n"
+     "differs.",
+     RunUpdate},
 };
 
 constexpr std::string_view kGlobalHelp =

@@ -1,7 +1,10 @@
 #include "cli/session.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 
 #include "cli/traffic_tap.h"
 #include "config/device_description.h"
@@ -69,6 +72,20 @@ int UsageError(std::string_view command, std::string_view message) {
         PrintJson(error);
     }
     return kExitUsage;
+}
+
+Answer Confirm(const GlobalOptions& options, const std::string& question) {
+    if (options.yes) {
+        return Answer::Yes;
+    }
+    if (!isatty(STDIN_FILENO)) {
+        return Answer::NoTerminal;
+    }
+    std::printf("%s [y/N] ", question.c_str());
+    std::fflush(stdout);
+    std::string answer;
+    std::getline(std::cin, answer);
+    return answer == "y" || answer == "Y" || answer == "yes" ? Answer::Yes : Answer::No;
 }
 
 void PrintJson(const Json& value) {

@@ -53,6 +53,10 @@ void SetJsonErrors(bool on);
 // help when `command` is empty); exit 2.
 int UsageError(std::string_view command, std::string_view message);
 
+// A question on the terminal, answered with y or yes; --yes answers it without asking.
+enum class Answer { Yes, No, NoTerminal };
+Answer Confirm(const GlobalOptions& options, const std::string& question);
+
 // Writes one JSON document on stdout.
 void PrintJson(const Json& value);
 
@@ -174,5 +178,6 @@ int RunProfile(const GlobalOptions& options, const Args& args);
 int RunKeys(const GlobalOptions& options, const Args& args);
 int RunMacros(const GlobalOptions& options, const Args& args);
 int RunLighting(const GlobalOptions& options, const Args& args);
+int RunUpdate(const GlobalOptions& options, const Args& args);
 
 }  // namespace veltra::cli

@@ -1,4 +1,4 @@
-#!/ usr / bin / env python3
+#!/usr/bin/env python3
 """A web server for the update tests: serves the files of one folder over HTTP or HTTPS.
 
     tests/support/update_server.py FOLDER [--tls CERT KEY]
@@ -17,6 +17,9 @@ A request's query changes how a file is delivered; flags combine:
     ?status=N        answers with HTTP status N and no file
     ?redirect=URL    answers 302 with Location URL
     ?echo-headers    the body is the request's header lines
+
+The same flags may lead the path as folders named "~flag" ("/~slow/file.zip"), for clients that
+are given only a base address.
 
 A request in proxy form ("GET http://any.host/file") is served like its path, so the server
 also stands in for a proxy named by http_proxy.
@@ -49,6 +52,12 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
         url = urllib.parse.urlsplit(self.path)
         flags = urllib.parse.parse_qs(url.query, keep_blank_values=True)
+        path = url.path
+        # Leading "/~flag" folders are flags too, for clients that only take a base address.
+        while path.startswith("/~"):
+            flag, _, rest = path[2:].partition("/")
+            flags.setdefault(flag, [""])
+            path = "/" + rest
         if "status" in flags:
             self.send_error(int(flags["status"][0]))
         elif "redirect" in flags:
@@ -59,7 +68,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         elif "echo-headers" in flags:
             self.send_body(str(self.headers).encode("latin-1"), flags)
         else:
-            path = self.translate_path(url.path)
+            path = self.translate_path(path)
             if not os.path.isfile(path):
                 self.send_error(404)
                 return
@@ -122,8 +131,8 @@ class Server(http.server.ThreadingHTTPServer):
             super().handle_error(request, client_address)
 
     def finish_request(self, request, client_address):
-#The handshake happens on the request's own thread, so a client that refuses the
-#certificate does not hold up the others.
+        # The handshake happens on the request's own thread, so a client that refuses the
+        # certificate does not hold up the others.
         if self.tls is not None:
             try:
                 request = self.tls.wrap_socket(request, server_side=True)

@@ -110,6 +110,7 @@ void WindowTest::OpenWindow(bool plugged) {
     environment.pointer = pointer_.get();
     environment.executable = "/opt/veltra mouse/bin/veltra-mouse";
     environment.worker_period_ms = 2;
+    environment.starter = &starter_;
     environment.extra_menu_title = 595;
     environment.extra_menu = extra_menu_;
     environment.mouse_without_access = [this] { return mouse_without_access_; };

@@ -22,6 +22,7 @@
 #include "store/profile_store.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
+#include "support/update_packages.h"
 #include "ui/widgets/control.h"
 #include "ui/widgets/events.h"
 #include "ui/window/device_main_dlg.h"
@@ -130,6 +131,8 @@ class WindowTest : public ::testing::Test {
     std::vector<std::string> boxes_;
     int box_answer_ = 1;
     std::vector<QString> opened_urls_;
+    // What an update would start; nothing is run.
+    test::RecordingStarter starter_;
 };
 
 }  // namespace veltra::ui::testing

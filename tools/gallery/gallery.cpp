@@ -12,6 +12,7 @@
 #include "config/language.h"
 #include "samples.h"
 #include "shell/app_folders.h"
+#include "ui/dialogs/download_dialog.h"
 #include "ui/dialogs/dpi_popup.h"
 #include "ui/dialogs/lang_text.h"
 #include "ui/dialogs/message_box.h"
@@ -189,6 +190,13 @@ std::vector<std::pair<QString, QImage>> Dialogs() {
     {
         ui::WaitDlg wait(nullptr);
         shots.emplace_back(QStringLiteral("WaitDlg"), Shot(wait));
+    }
+    {
+        ui::DownloadDlg download(ui::LangText(108), QStringLiteral("Zephrin-Driver-1.2.0.zip"), {});
+        download.Create(nullptr, QStringLiteral("DownloadDlg"), ui::kStyleToolWindow,
+                        QRect(0, 0, 430, 190));
+        download.SetProgress(46);
+        shots.emplace_back(QStringLiteral("DownloadDlg"), Shot(download));
     }
     return shots;
 }

@@ -5,6 +5,7 @@
 #include "config/language.h"
 #include "device/device_worker.h"
 #include "device/driver_comm.h"
+#include "frontend/update_link.h"
 #include "shell/app_folders.h"
 #include "shell/settings_key.h"
 #include "store/profile_store.h"
@@ -27,6 +28,7 @@
 #include "ui/window/performance_page.h"
 #include "ui/window/pointer_panel.h"
 #include "ui/window/tray_port.h"
+#include "ui/window/update_flow.h"
 #include "ui/window/window_views.h"
 
 namespace veltra::ui {
@@ -56,6 +58,20 @@ DeviceMainDlg::DeviceMainDlg(MainWindowEnvironment environment)
       macro_page_(std::make_unique<MacroPage>(PageHost(), [this] { buttons_page_->Load(); })),
       performance_page_(std::make_unique<PerformancePage>(PageHost())),
       pointer_panel_(std::make_unique<PointerPanel>(PageHost(), env_.pointer)) {
+    if (env_.starter == nullptr) {
+        desktop_starter_ = MakeProgramStarter();
+        env_.starter = desktop_starter_.get();
+    }
+    update_ = std::make_unique<UpdateFlow>(
+        UpdateFlow::Host{.window = this,
+                         .base_address =
+                             [this](UpdatePackage package) {
+                                 const std::lock_guard lock(model_mutex_);
+                                 return UpdateBaseAddress(catalogue_.catalogue.software, package);
+                             },
+                         .queue_task = [this](TaskCode code) { QueueTask(code); },
+                         .exit = [this] { Shutdown(0); }},
+        *env_.starter, env_.update_download);
     WorkerHooks hooks;
     hooks.load_device_model = [this] {
         const std::lock_guard lock(model_mutex_);
@@ -68,6 +84,8 @@ DeviceMainDlg::DeviceMainDlg(MainWindowEnvironment environment)
     hooks.shell_task = [this](TaskCode code) {
         if (code == TaskCode::PointerSettings) {
             pointer_panel_->ApplyPending();
+        } else {
+            update_->RunJob(code);
         }
     };
     worker_ = std::make_unique<DeviceWorker>(*env_.comm, *env_.store, state_, reports_, hooks);
@@ -79,6 +97,8 @@ DeviceMainDlg::DeviceMainDlg(MainWindowEnvironment environment)
 }
 
 DeviceMainDlg::~DeviceMainDlg() {
+    // A download on the worker ends first, so that stopping the worker does not wait for it.
+    update_->Stop();
     StopDevices();
     if (env_.tray != nullptr) {
         env_.tray->SetHandlers({});
@@ -237,6 +257,7 @@ void DeviceMainDlg::Shutdown(int exit_code) {
     // A question still open (a message box, the colour palette, a file dialog) ends unanswered.
     CancelRunningDialogs(this);
     CancelFileDialogs();
+    update_->Stop();
     StopDevices();
     if (env_.tray != nullptr) {
         env_.tray->Hide();
@@ -436,7 +457,7 @@ int DeviceMainDlg::OnWindowMessage(int message, int wparam, int lparam) {
             Shutdown(0);
             return 1;
         case ids::kMessageUpdatePrompt:
-            // Accepted; the update download brings its handler.
+            update_->Prompt(wparam);
             return 1;
         case ids::kMessageProfileFile:
             if (wparam == ids::kProfileFileImport) {

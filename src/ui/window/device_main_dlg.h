@@ -27,12 +27,14 @@
 #include "frontend/catalogue_loader.h"
 #include "ui/widgets/dialog.h"
 #include "ui/window/device_page.h"
+#include "update/http_download.h"
 
 namespace veltra {
 class DeviceWorker;
 class DriverComm;
 class PointerSettings;
 class ProfileStore;
+class ProgramStarter;
 }  // namespace veltra
 
 namespace veltra::ui {
@@ -45,6 +47,7 @@ class MacroPage;
 class PerformancePage;
 class PointerPanel;
 class TrayPort;
+class UpdateFlow;
 class WaitDlg;
 class WindowModelView;
 
@@ -80,6 +83,10 @@ struct MainWindowEnvironment {
     int worker_period_ms = 0;
     // The clock of the worker's receiver poll; empty: the steady clock.
     std::function<std::chrono::steady_clock::time_point()> clock;
+    // Starts what an update brings; null: the desktop's.
+    ProgramStarter* starter = nullptr;
+    // The update download's transfers (tests trust a CA of their own).
+    DownloadOptions update_download;
 };
 
 class DeviceMainDlg : public MDialog, private DevicePageHost {
@@ -116,6 +123,7 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     DPIMsgDlg* DpiPopup() const { return dpi_popup_.get(); }
     const CatalogueState& CatalogueData() const { return catalogue_; }
     MacroPage& Macros() { return *macro_page_; }
+    UpdateFlow& Updates() { return *update_; }
     // Runs `action` inside the wait dialog's modal run once it shows (tests answer through it).
     void SetWaitDialogHook(std::function<void(WaitDlg&)> hook) { wait_hook_ = std::move(hook); }
 
@@ -218,6 +226,8 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     std::unique_ptr<MacroPage> macro_page_;
     std::unique_ptr<PerformancePage> performance_page_;
     std::unique_ptr<PointerPanel> pointer_panel_;
+    std::unique_ptr<ProgramStarter> desktop_starter_;
+    std::unique_ptr<UpdateFlow> update_;
     QPointer<WaitDlg> wait_;
     std::function<void(WaitDlg&)> wait_hook_;
     QIcon icon_;

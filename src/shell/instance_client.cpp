@@ -10,26 +10,12 @@
 #include <string>
 #include <thread>
 
+#include "common/unique_fd.h"
+
 namespace veltra {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 int RemainingMs(Clock::time_point deadline) {
     const auto left =
@@ -85,13 +71,13 @@ std::optional<InstanceReply> SendInstanceRequest(const std::filesystem::path& so
                                                  std::chrono::milliseconds timeout,
                                                  InstanceConnect connect) {
     const Clock::time_point deadline = Clock::now() + timeout;
-    std::optional<Fd> socket;
+    UniqueFd socket;
     for (;;) {
-        socket.emplace(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        if (socket->get() < 0) {
+        socket = UniqueFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (!socket) {
             return std::nullopt;
         }
-        if (Connect(socket->get(), socket_path)) {
+        if (Connect(socket.get(), socket_path)) {
             break;
         }
         if (connect == InstanceConnect::Once || Clock::now() >= deadline) {
@@ -99,16 +85,16 @@ std::optional<InstanceReply> SendInstanceRequest(const std::filesystem::path& so
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    if (!SendAll(socket->get(), EncodeInstanceRequest(request), deadline)) {
+    if (!SendAll(socket.get(), EncodeInstanceRequest(request), deadline)) {
         return std::nullopt;
     }
     std::string answer;
     char buffer[512];
     while (answer.find('\n') == std::string::npos && answer.size() <= kInstanceLineLimit) {
-        if (!WaitFor(socket->get(), POLLIN, deadline)) {
+        if (!WaitFor(socket.get(), POLLIN, deadline)) {
             return std::nullopt;
         }
-        const ssize_t got = ::recv(socket->get(), buffer, sizeof(buffer), MSG_DONTWAIT);
+        const ssize_t got = ::recv(socket.get(), buffer, sizeof(buffer), MSG_DONTWAIT);
         if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
             continue;
         }

@@ -262,9 +262,8 @@ class Transfer {
     bool over_limit_ = false;
 };
 
-// "<target>.part", written one read of kDownloadReadSize at a time, as the blocking reads of
-// the original transfer delivered the body; the progress counts those reads. Removed unless it
-// became the target.
+// "<target>.part", written one read of kDownloadReadSize at a time, as a blocking read of that
+// size delivers the body; the progress counts those reads. Removed unless it became the target.
 class PartFile final : public Receiver {
   public:
     PartFile(const std::filesystem::path& target, DownloadProgress& progress)

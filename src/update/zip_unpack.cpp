@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "common/log.h"
+#include "common/unique_fd.h"
 
 namespace veltra {
 namespace {
@@ -28,36 +29,6 @@ constexpr unsigned kHostUnix = 3;
 constexpr unsigned kDosDirectoryAttribute = 0x10;
 constexpr std::string_view kTempPrefix = ".veltra-unpack-";
 constexpr int kTempAttempts = 100;
-
-class Fd {
-  public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { Reset(); }
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    // Closing reports the write errors a file system may keep until then.
-    bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
-  private:
-    void Reset() {
-        if (fd_ >= 0) {
-            ::close(std::exchange(fd_, -1));
-        }
-    }
-    int fd_ = -1;
-};
 
 struct ZipCloser {
     void operator()(void* zip) const { unzClose(zip); }
@@ -112,8 +83,8 @@ std::optional<EntryPath> SafePath(std::string_view name, bool is_folder) {
 
 // Opens `folders` below `root` one by one, creating the missing ones. A component that exists as
 // anything but a real folder (a symbolic link above all) ends the walk.
-Fd OpenFolders(int root, const std::vector<std::string>& folders) {
-    Fd current(::fcntl(root, F_DUPFD_CLOEXEC, 0));
+UniqueFd OpenFolders(int root, const std::vector<std::string>& folders) {
+    UniqueFd current(::fcntl(root, F_DUPFD_CLOEXEC, 0));
     for (const std::string& folder : folders) {
         if (!current) {
             break;
@@ -121,18 +92,18 @@ Fd OpenFolders(int root, const std::vector<std::string>& folders) {
         if (::mkdirat(current.get(), folder.c_str(), 0755) != 0 && errno != EEXIST) {
             return {};
         }
-        current = Fd(::openat(current.get(), folder.c_str(),
-                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        current = UniqueFd(::openat(current.get(), folder.c_str(),
+                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     }
     return current;
 }
 
-Fd CreateTempFile(int folder, std::string& name) {
+UniqueFd CreateTempFile(int folder, std::string& name) {
     for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
         name =
             std::string(kTempPrefix) + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        Fd fd(::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                       0600));
+        UniqueFd fd(::openat(folder, name.c_str(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (fd || errno != EEXIST) {
             return fd;
         }
@@ -216,7 +187,7 @@ class Unpacker {
         if (!is_folder && (info.flag & 1) != 0) {
             return "encrypted";
         }
-        const Fd folder = OpenFolders(root_, path->folders);
+        const UniqueFd folder = OpenFolders(root_, path->folders);
         if (!folder) {
             return "folder not created";
         }
@@ -224,7 +195,7 @@ class Unpacker {
             return {};
         }
         std::string temp;
-        Fd out = CreateTempFile(folder.get(), temp);
+        UniqueFd out = CreateTempFile(folder.get(), temp);
         if (!out) {
             return "file not created";
         }
@@ -307,7 +278,7 @@ UnpackResult UnpackArchive(const fs::path& archive, const fs::path& folder,
     result.opened = true;
     std::error_code ec;
     fs::create_directories(folder, ec);
-    const Fd root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     Unpacker unpacker(zip.get(), root.get(), limits.total_bytes);
     std::vector<char> name_buffer(kNameBufferSize);
     std::size_t index = 0;
@@ -335,7 +306,7 @@ UnpackResult UnpackArchive(const fs::path& archive, const fs::path& folder,
 }
 
 std::string FileSha256(const fs::path& file) {
-    const Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd) {
         return {};
     }

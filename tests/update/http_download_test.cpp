@@ -26,7 +26,7 @@ using test::WriteFile;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kTenReads = 10 * kDownloadReadSize;
-// 2, 8, 10, then one step of 90 / 10 + ... per read, as the original transfer reported.
+// 2, 8, 10, then 9 more after each of the ten reads (90 a read over 10 steps), up to 100.
 const std::vector<int> kTenReadProgress = {2, 8, 10, 19, 28, 37, 46, 55, 64, 73, 82, 91, 100};
 
 // Bytes that do not repeat with the read size, so that a lost or doubled block shows.

@@ -9,8 +9,10 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/command_host.h"
 #include "app/demo_menu.h"
 #include "app/termination.h"
+#include "cli/traffic_tap.h"
 #include "common/log.h"
 #include "config/app_info.h"
 #include "config/catalogue.h"
@@ -171,7 +173,12 @@ int RunWindowApp(int argc, char** argv) {
     link_options.demo = options.demo;
     link_options.device_type = served ? served->device_type : 0;
     DeviceLink link = MakeDeviceLink(configuration.catalogue, link_options);
-    comm.SetBackend(std::move(link.backend));
+    // The commands the window carries out for veltractl report the frames they sent.
+    const cli::WindowLink command_link{.tap = std::make_shared<cli::TrafficTap>(),
+                                       .simulated = link.kind == DeviceLinkKind::Simulated,
+                                       .hidraw = link.kind == DeviceLinkKind::Platform};
+    command_link.tap->RecordWrites(false);
+    comm.SetBackend(cli::MakeTapBackend(std::move(link.backend), command_link.tap));
 
     ui::QtTray tray;
     const char* current_desktop = std::getenv("XDG_CURRENT_DESKTOP");
@@ -209,13 +216,20 @@ int RunWindowApp(int argc, char** argv) {
         std::fprintf(stderr, "veltra-mouse: the window cannot be created\n");
         return 1;
     }
-    instance.SetHandler([&window](const InstanceRequest& request) {
-        if (request.kind == InstanceRequest::Kind::Show) {
-            window.ShowAndRaise();
-        } else {
-            window.OnWindowMessage(request.message, request.wparam, request.lparam);
-        }
-    });
+    instance.SetHandler(
+        [&window, &command_link](const InstanceRequest& request, ui::SingleInstance::Reply reply) {
+            switch (request.kind) {
+                case InstanceRequest::Kind::Show:
+                    window.ShowAndRaise();
+                    break;
+                case InstanceRequest::Kind::WindowMessage:
+                    window.OnWindowMessage(request.message, request.wparam, request.lparam);
+                    break;
+                case InstanceRequest::Kind::Command:
+                    CarryOutCommand(window, command_link, request, std::move(reply));
+                    break;
+            }
+        });
     TerminationWatch termination([&window] { window.Shutdown(0); });
     int show = ui::kShow;
     if (options.autorun && ReadSettingValue(kAutorunMinimizeValue) == 1) {

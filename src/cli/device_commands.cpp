@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/output.h"
 #include "cli/session.h"
 #include "cli/write_outcome.h"
 #include "config/app_info.h"
@@ -90,18 +91,18 @@ int RunCatalogue(const GlobalOptions& options, const Args& args) {
                    {"models", std::move(models)}});
         return kExitOk;
     }
-    std::printf("%s\n", ApplicationCaption().c_str());
+    Out("%s\n", ApplicationCaption().c_str());
     if (catalogue.software.found) {
-        std::printf("%s\n", FormatVersionLabel(catalogue.software.version).c_str());
+        Out("%s\n", FormatVersionLabel(catalogue.software.version).c_str());
     }
-    std::printf("program folder: %s\nlanguage: %d\n", ProgramFolder().c_str(), CurrentLanguageId());
+    Out("program folder: %s\nlanguage: %d\n", ProgramFolder().c_str(), CurrentLanguageId());
     for (const Json& model : models) {
-        std::printf("\n%s  (device type %d, files \"%s\")\n", model.value("name", "").c_str(),
-                    model.value("device_type", 0), model.value("file_stem", "").c_str());
+        Out("\n%s  (device type %d, files \"%s\")\n", model.value("name", "").c_str(),
+            model.value("device_type", 0), model.value("file_stem", "").c_str());
         for (const Json& mode : model.at("modes")) {
-            std::printf("  %s  %s\n",
-                        PairText(mode.value("vendor_id", 0), mode.value("product_id", 0)).c_str(),
-                        mode.value("mode_text", "").c_str());
+            Out("  %s  %s\n",
+                PairText(mode.value("vendor_id", 0), mode.value("product_id", 0)).c_str(),
+                mode.value("mode_text", "").c_str());
         }
     }
     return kExitOk;
@@ -178,25 +179,23 @@ int RunDevices(const GlobalOptions& options, const Args& args) {
         PrintJson(result);
     } else {
         for (const Json& d : devices) {
-            std::printf("%s  %s (device type %d)  %s  %s  release %s  %s\n",
-                        PairText(d.value("vendor_id", 0), d.value("product_id", 0)).c_str(),
-                        d.value("model", "").c_str(), d.value("device_type", 0),
-                        d.value("mode_text", "").c_str(),
-                        d.value("online", false) ? "online" : "offline",
-                        d.value("release", "").c_str(), d.value("path", "").c_str());
+            Out("%s  %s (device type %d)  %s  %s  release %s  %s\n",
+                PairText(d.value("vendor_id", 0), d.value("product_id", 0)).c_str(),
+                d.value("model", "").c_str(), d.value("device_type", 0),
+                d.value("mode_text", "").c_str(), d.value("online", false) ? "online" : "offline",
+                d.value("release", "").c_str(), d.value("path", "").c_str());
         }
         for (const Json& u : unopened) {
-            std::printf("%s  %s: %s\n",
-                        PairText(u.value("vendor_id", 0), u.value("product_id", 0)).c_str(),
-                        u.value("path", "").c_str(), u.value("error", "").c_str());
+            Out("%s  %s: %s\n", PairText(u.value("vendor_id", 0), u.value("product_id", 0)).c_str(),
+                u.value("path", "").c_str(), u.value("error", "").c_str());
         }
         if (permission_denied) {
-            std::fprintf(stderr, "veltractl: %s\n", rule_hint.c_str());
+            Err("veltractl: %s\n", rule_hint.c_str());
         }
     }
     if (session.records().empty()) {
         if (!options.json && !permission_denied) {
-            std::fprintf(stderr, "veltractl: no supported mouse is connected\n");
+            Err("veltractl: no supported mouse is connected\n");
         }
         return kExitFailure;
     }
@@ -261,30 +260,30 @@ int RunStatus(const GlobalOptions& options, const Args& args) {
         PrintJson(result);
         return kExitOk;
     }
-    std::printf("%s (device type %d)%s\n", session.model_name().c_str(), session.device_type(),
-                options.demo ? ", simulated" : "");
-    std::printf("connection: %s\n", ModeName(mode).c_str());
+    Out("%s (device type %d)%s\n", session.model_name().c_str(), session.device_type(),
+        options.demo ? ", simulated" : "");
+    Out("connection: %s\n", ModeName(mode).c_str());
     if (const std::optional<BatteryInfo>& battery = session.battery()) {
-        std::printf("battery:    %d%%%s\n", battery->level, battery->charging ? ", charging" : "");
+        Out("battery:    %d%%%s\n", battery->level, battery->charging ? ", charging" : "");
     } else {
-        std::printf("battery:    unknown (no status answer)\n");
+        Out("battery:    unknown (no status answer)\n");
     }
-    std::printf("profile:    %d  %s\n", profile, session.ProfileName(profile).c_str());
-    std::printf("report rate:     %d Hz (report_rate=%d)\n", ReportRateHz(fields.report_rate, mode),
-                fields.report_rate);
-    std::printf("idle light:      %d%s (sleep_light=%d)\n", IdleLightSeconds(fields.sleep_light),
-                UnitText(kIdleLightUnitText).c_str(), fields.sleep_light);
-    std::printf("sleep after:     %d%s (spare_time=%d)\n", SleepSeconds(fields.spare_time),
-                UnitText(kSleepUnitText).c_str(), fields.spare_time);
-    std::printf("key wake-up:     %s\ngame mode:       %s\nlighting:        %s\n",
-                fields.key_wakeup ? "on" : "off", fields.game_mode ? "on" : "off",
-                (fields.lightmode & 1) ? "on" : "off");
-    std::printf("DPI levels (* active, + in the DPI button cycle):\n");
+    Out("profile:    %d  %s\n", profile, session.ProfileName(profile).c_str());
+    Out("report rate:     %d Hz (report_rate=%d)\n", ReportRateHz(fields.report_rate, mode),
+        fields.report_rate);
+    Out("idle light:      %d%s (sleep_light=%d)\n", IdleLightSeconds(fields.sleep_light),
+        UnitText(kIdleLightUnitText).c_str(), fields.sleep_light);
+    Out("sleep after:     %d%s (spare_time=%d)\n", SleepSeconds(fields.spare_time),
+        UnitText(kSleepUnitText).c_str(), fields.spare_time);
+    Out("key wake-up:     %s\ngame mode:       %s\nlighting:        %s\n",
+        fields.key_wakeup ? "on" : "off", fields.game_mode ? "on" : "off",
+        (fields.lightmode & 1) ? "on" : "off");
+    Out("DPI levels (* active, + in the DPI button cycle):\n");
     for (int i = 0; i < kDpiLevels; ++i) {
         const auto at = static_cast<std::size_t>(i);
-        std::printf("  %c%c %d: %5d DPI  %s\n", fields.dpi_index == i ? '*' : ' ',
-                    ((fields.dpi_flag >> i) & 1) ? '+' : ' ', i, fields.dpi_value[at],
-                    ColourText(PaletteColour(fields.rgb_index[at])).c_str());
+        Out("  %c%c %d: %5d DPI  %s\n", fields.dpi_index == i ? '*' : ' ',
+            ((fields.dpi_flag >> i) & 1) ? '+' : ' ', i, fields.dpi_value[at],
+            ColourText(PaletteColour(fields.rgb_index[at])).c_str());
     }
     return kExitOk;
 }
@@ -309,6 +308,9 @@ int RunReset(const GlobalOptions& options, const Args& args) {
             break;
         case Answer::NoTerminal:
             return UsageError("reset", "needs --yes when not run from a terminal");
+        case Answer::Asked:
+            // Nothing was changed; the veltractl the window runs this for asks and sends again.
+            return kExitFailure;
         case Answer::No:
             return session.Fail("reset cancelled; nothing was changed");
     }
@@ -353,12 +355,12 @@ int RunReset(const GlobalOptions& options, const Args& args) {
         PrintJson(result);
     } else {
         if (!kept.empty()) {
-            std::printf("The damaged profile store was kept as %s.\n", kept.c_str());
+            Out("The damaged profile store was kept as %s.\n", kept.c_str());
         }
-        std::printf("The %s was reset; its profiles are the defaults again (profile %d active).\n",
-                    session.model_name().c_str(), session.state().active_profile);
+        Out("The %s was reset; its profiles are the defaults again (profile %d active).\n",
+            session.model_name().c_str(), session.state().active_profile);
         if (!resync) {
-            std::printf("The mouse restarts now.\n");
+            Out("The mouse restarts now.\n");
         }
     }
     return kExitOk;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/output.h"
 #include "cli/session.h"
 #include "cli/write_outcome.h"
 #include "common/text.h"
@@ -130,13 +131,12 @@ int ListKeys(Session& session) {
         const std::string description = key.value("description", "");
         const std::string button = key.value("button", "");
         if (key.value("assigned", false)) {
-            std::printf("%d %-15s %s %d %d %d  \"%s\"  code %s\n", key_code, button.c_str(),
-                        key.value("type", "").c_str(), key.value("value", 0),
-                        key.value("value2", 0), key.value("value3", 0), description.c_str(),
-                        key.value("code", "").c_str());
+            Out("%d %-15s %s %d %d %d  \"%s\"  code %s\n", key_code, button.c_str(),
+                key.value("type", "").c_str(), key.value("value", 0), key.value("value2", 0),
+                key.value("value3", 0), description.c_str(), key.value("code", "").c_str());
         } else {
-            std::printf("%d %-15s factory%s%s\n", key_code, button.c_str(),
-                        description.empty() ? "" : "  ", description.c_str());
+            Out("%d %-15s factory%s%s\n", key_code, button.c_str(), description.empty() ? "" : "  ",
+                description.c_str());
         }
     }
     return kExitOk;
@@ -164,7 +164,7 @@ int ChangeKeys(Session& session, Change change) {
     if (session.options().json) {
         PrintJson(result);
     } else {
-        std::printf("sent the button codes to the %s\n", session.model_name().c_str());
+        Out("sent the button codes to the %s\n", session.model_name().c_str());
     }
     return kExitOk;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/output.h"
 #include "cli/session.h"
 #include "cli/write_outcome.h"
 #include "common/text.h"
@@ -138,7 +139,7 @@ void PrintEffect(const Json& entry, std::size_t name_width) {
     if (!values.empty()) {
         line += std::string(name_width - std::min(name_width, Utf16Length(name)), ' ') + values;
     }
-    std::printf("%s\n", line.c_str());
+    Out("%s\n", line.c_str());
 }
 
 std::size_t NameWidth(const Json& effects) {
@@ -174,8 +175,8 @@ int List(Session& session) {
                    {"effects", std::move(effects)}});
         return kExitOk;
     }
-    std::printf("profile %d (%s) of the %s:\n", profile, session.ProfileName(profile).c_str(),
-                session.model_name().c_str());
+    Out("profile %d (%s) of the %s:\n", profile, session.ProfileName(profile).c_str(),
+        session.model_name().c_str());
     const std::size_t width = NameWidth(effects);
     for (const Json& entry : effects) {
         PrintEffect(entry, width);
@@ -230,13 +231,13 @@ int Set(Session& session, int effect, const std::vector<Change>& changes) {
         PrintJson(result);
         return kExitOk;
     }
-    std::printf("profile %d (%s) of the %s:\n", profile, session.ProfileName(profile).c_str(),
-                session.model_name().c_str());
+    Out("profile %d (%s) of the %s:\n", profile, session.ProfileName(profile).c_str(),
+        session.model_name().c_str());
     if (const Json* entry = FindMember(result, "effect")) {
         PrintEffect(*entry, 0);
     }
-    std::printf("sent the settings to the mouse (%s)\n",
-                ModeName(session.comm().GetConnectionMode()).c_str());
+    Out("sent the settings to the mouse (%s)\n",
+        ModeName(session.comm().GetConnectionMode()).c_str());
     return kExitOk;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/output.h"
 #include "cli/session.h"
 #include "cli/write_outcome.h"
 #include "common/text.h"
@@ -146,16 +147,15 @@ int List(Session& session, bool upload) {
         return kExitOk;
     }
     for (const Json& entry : entries) {
-        std::printf("%d  %s  (%d steps, %s)\n", entry.value("id", 0),
-                    entry.value("name", "").c_str(), entry.value("steps", 0),
-                    SlotText(entry.at("slot")).c_str());
+        Out("%d  %s  (%d steps, %s)\n", entry.value("id", 0), entry.value("name", "").c_str(),
+            entry.value("steps", 0), SlotText(entry.at("slot")).c_str());
     }
     if (entries.empty()) {
-        std::printf("no macros stored\n");
+        Out("no macros stored\n");
     }
     if (upload) {
-        std::printf("uploaded %zu macros and sent the button codes to the %s\n", macros.size(),
-                    session.model_name().c_str());
+        Out("uploaded %zu macros and sent the button codes to the %s\n", macros.size(),
+            session.model_name().c_str());
     }
     return kExitOk;
 }
@@ -182,7 +182,7 @@ int New(Session& session, std::optional<std::string_view> requested) {
     if (session.options().json) {
         PrintJson({{"id", id}, {"name", shown}});
     } else {
-        std::printf("created macro %d \"%s\"\n", id, shown.c_str());
+        Out("created macro %d \"%s\"\n", id, shown.c_str());
     }
     return kExitOk;
 }
@@ -208,15 +208,14 @@ int Show(Session& session, const MacroInfo& macro) {
                    {"steps", std::move(list)}});
         return kExitOk;
     }
-    std::printf("macro %d \"%s\", %s\nplays %s, with %s\n", macro.macro_id,
-                DisplayName(macro).c_str(), SlotText(slot).c_str(), PlayTypeText(macro).c_str(),
-                DelayTypeText(macro).c_str());
+    Out("macro %d \"%s\", %s\nplays %s, with %s\n", macro.macro_id, DisplayName(macro).c_str(),
+        SlotText(slot).c_str(), PlayTypeText(macro).c_str(), DelayTypeText(macro).c_str());
     for (std::size_t i = 0; i < steps.size(); ++i) {
-        std::printf("%4zu  %-12s %6d  %s\n", i, StepTypeName(steps[i].type).c_str(), steps[i].value,
-                    steps[i].text.c_str());
+        Out("%4zu  %-12s %6d  %s\n", i, StepTypeName(steps[i].type).c_str(), steps[i].value,
+            steps[i].text.c_str());
     }
     if (steps.empty()) {
-        std::printf("no steps\n");
+        Out("no steps\n");
     }
     return kExitOk;
 }
@@ -234,8 +233,7 @@ int Delete(Session& session, const MacroInfo& macro) {
                    {"buttons_reset", buttons_reset}});
         return kExitOk;
     }
-    std::printf(
-        "deleted macro %d \"%s\"; %d buttons went back to their factory function\n"
+    Out("deleted macro %d \"%s\"; %d buttons went back to their factory function\n"
         "the macros after it moved up one slot: %.*s\n",
         macro.macro_id, DisplayName(macro).c_str(), buttons_reset,
         static_cast<int>(kUploadHint.size()), kUploadHint.data());
@@ -244,7 +242,8 @@ int Delete(Session& session, const MacroInfo& macro) {
 
 int Import(Session& session, const std::filesystem::path& file) {
     MacroFileError error = MacroFileError::kNone;
-    const int id = ImportMacro(session.store(), file, LangTextOf(kCustomMacroText), error);
+    const int id =
+        ImportMacro(session.store(), UserPath(file.string()), LangTextOf(kCustomMacroText), error);
     MacroInfo macro;
     if (id == 0 || !session.store().LoadMacro(id, macro)) {
         return session.Fail("cannot import " + file.string() + ": " + MacroFileErrorText(error) +
@@ -256,23 +255,23 @@ int Import(Session& session, const std::filesystem::path& file) {
             {{"file", file.string()}, {"id", id}, {"name", DisplayName(macro)}, {"steps", steps}});
         return kExitOk;
     }
-    std::printf("imported %s as macro %d \"%s\" (%zu steps); %.*s\n", file.string().c_str(), id,
-                DisplayName(macro).c_str(), steps, static_cast<int>(kUploadHint.size()),
-                kUploadHint.data());
+    Out("imported %s as macro %d \"%s\" (%zu steps); %.*s\n", file.string().c_str(), id,
+        DisplayName(macro).c_str(), steps, static_cast<int>(kUploadHint.size()),
+        kUploadHint.data());
     return kExitOk;
 }
 
 int Export(Session& session, const MacroInfo& macro, const std::filesystem::path& file) {
-    const MacroFileError error =
-        WriteMacroFile(session.store(), macro.macro_id, DisplayName(macro), file);
+    const MacroFileError error = WriteMacroFile(session.store(), macro.macro_id, DisplayName(macro),
+                                                UserPath(file.string()));
     if (error != MacroFileError::kNone) {
         return session.Fail("cannot export to " + file.string() + ": " + MacroFileErrorText(error));
     }
     if (session.options().json) {
         PrintJson({{"file", file.string()}, {"id", macro.macro_id}, {"name", DisplayName(macro)}});
     } else {
-        std::printf("exported macro %d \"%s\" to %s\n", macro.macro_id, DisplayName(macro).c_str(),
-                    file.string().c_str());
+        Out("exported macro %d \"%s\" to %s\n", macro.macro_id, DisplayName(macro).c_str(),
+            file.string().c_str());
     }
     return kExitOk;
 }

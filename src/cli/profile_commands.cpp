@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "cli/output.h"
 #include "cli/session.h"
 #include "cli/write_outcome.h"
 #include "common/text.h"
@@ -51,7 +52,7 @@ int List(Session& session) {
         return kExitOk;
     }
     for (const auto& [profile_id, name] : session.profiles()) {
-        std::printf("%c %d  %s\n", profile_id == active ? '*' : ' ', profile_id, name.c_str());
+        Out("%c %d  %s\n", profile_id == active ? '*' : ' ', profile_id, name.c_str());
     }
     return kExitOk;
 }
@@ -59,7 +60,7 @@ int List(Session& session) {
 int Export(Session& session, const std::filesystem::path& file) {
     const int profile = session.state().active_profile;
     const std::string name = session.ProfileName(profile);
-    const ProfileFileError error = ExportProfile(session.store(), file,
+    const ProfileFileError error = ExportProfile(session.store(), UserPath(file.string()),
                                                  {.profile = profile,
                                                   .key_profile = profile,
                                                   .name = name,
@@ -71,8 +72,7 @@ int Export(Session& session, const std::filesystem::path& file) {
     if (session.options().json) {
         PrintJson({{"file", file.string()}, {"profile", profile}, {"name", name}});
     } else {
-        std::printf("exported profile %d \"%s\" to %s\n", profile, name.c_str(),
-                    file.string().c_str());
+        Out("exported profile %d \"%s\" to %s\n", profile, name.c_str(), file.string().c_str());
     }
     return kExitOk;
 }
@@ -101,7 +101,7 @@ int Import(Session& session, const std::filesystem::path& file, bool send) {
     }
     const int profile = session.state().active_profile;
     const ProfileImportResult result =
-        ImportProfile(session.store(), file,
+        ImportProfile(session.store(), UserPath(file.string()),
                       {.profile = profile,
                        .device_type = session.device_type(),
                        .lighting = session.HasLighting(),
@@ -138,23 +138,20 @@ int Import(Session& session, const std::filesystem::path& file, bool send) {
         PrintJson(report);
         return kExitOk;
     }
-    std::printf(
-        "imported %s into profile %d \"%s\": %d button assignments, %d lighting effects, "
+    Out("imported %s into profile %d \"%s\": %d button assignments, %d lighting effects, "
         "%zu settings\n",
         file.string().c_str(), profile, session.ProfileName(profile).c_str(), result.keys,
         result.light_modes, result.settings.size());
     if (!result.corrected.empty()) {
-        std::printf("brought into range: %s\n", Joined(result.corrected).c_str());
+        Out("brought into range: %s\n", Joined(result.corrected).c_str());
     }
     if (!result.kept.empty()) {
-        std::printf("kept as stored (no usable value in the file): %s\n",
-                    Joined(result.kept).c_str());
+        Out("kept as stored (no usable value in the file): %s\n", Joined(result.kept).c_str());
     }
     if (send) {
-        std::printf("sent the settings and the button codes to the %s\n",
-                    session.model_name().c_str());
+        Out("sent the settings and the button codes to the %s\n", session.model_name().c_str());
     } else {
-        std::printf("the mouse receives the profile with the next change (or use --send)\n");
+        Out("the mouse receives the profile with the next change (or use --send)\n");
     }
     return kExitOk;
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "cli/output.h"
 #include "cli/traffic_tap.h"
 #include "config/device_description.h"
 #include "config/language.h"
@@ -42,7 +43,7 @@ std::string StoreProblem(const std::string& path, const StoreHealth& health) {
 
 constexpr const char* kBridgeVariable = "VELTRA_HID_BRIDGE";
 
-bool json_errors = false;
+thread_local bool json_errors = false;
 
 std::string BridgeSocket() {
     const char* bridge = std::getenv(kBridgeVariable);
@@ -61,9 +62,8 @@ void SetJsonErrors(bool on) {
 
 int UsageError(std::string_view command, std::string_view message) {
     const std::string name = command.empty() ? "veltractl" : "veltractl " + std::string(command);
-    std::fprintf(stderr, "%s: %.*s\nRun \"%s --help\" for %s.\n", name.c_str(),
-                 static_cast<int>(message.size()), message.data(), name.c_str(),
-                 command.empty() ? "the usage" : "its usage");
+    Err("%s: %.*s\nRun \"%s --help\" for %s.\n", name.c_str(), static_cast<int>(message.size()),
+        message.data(), name.c_str(), command.empty() ? "the usage" : "its usage");
     if (json_errors) {
         Json error = {{"error", message}};
         if (!command.empty()) {
@@ -74,22 +74,60 @@ int UsageError(std::string_view command, std::string_view message) {
     return kExitUsage;
 }
 
+namespace {
+thread_local WindowHost* current_host = nullptr;
+}  // namespace
+
+WindowHostScope::WindowHostScope(WindowHost& host) {
+    current_host = &host;
+}
+
+WindowHostScope::~WindowHostScope() {
+    current_host = nullptr;
+}
+
+WindowHost* CurrentWindowHost() {
+    return current_host;
+}
+
+std::filesystem::path UserPath(std::string_view name) {
+    const std::filesystem::path path{std::string(name)};
+    if (current_host == nullptr || path.is_absolute()) {
+        return path;
+    }
+    return current_host->folder / path;
+}
+
 Answer Confirm(const GlobalOptions& options, const std::string& question) {
     if (options.yes) {
         return Answer::Yes;
     }
+    if (current_host != nullptr) {
+        switch (current_host->confirm) {
+            case InstanceConfirm::Yes:
+                return Answer::Yes;
+            case InstanceConfirm::No:
+                return Answer::No;
+            case InstanceConfirm::None:
+                return Answer::NoTerminal;
+            case InstanceConfirm::Ask:
+                break;
+        }
+        current_host->question = question;
+        return Answer::Asked;
+    }
     if (!isatty(STDIN_FILENO)) {
         return Answer::NoTerminal;
     }
-    std::printf("%s [y/N] ", question.c_str());
-    std::fflush(stdout);
+    Out("%s [y/N] ", question.c_str());
+    FlushOut();
     std::string answer;
     std::getline(std::cin, answer);
     return answer == "y" || answer == "Y" || answer == "yes" ? Answer::Yes : Answer::No;
 }
 
 void PrintJson(const Json& value) {
-    std::printf("%s\n", EncodeJson(value).c_str());
+    Out("%s\n", EncodeJson(value).c_str());
 }
 
 Json SettingJson(const std::optional<std::string>& text) {
@@ -145,10 +183,17 @@ std::string FrameText(const std::vector<std::uint8_t>& bytes) {
     return text;
 }
 
-Session::Session(const GlobalOptions& options) : options_(options), comm_(DriverComm::Instance()) {}
+Session::Session(const GlobalOptions& options)
+    : options_(options),
+      comm_(DriverComm::Instance()),
+      host_(CurrentWindowHost()),
+      state_(host_ != nullptr ? host_->state : &own_state_) {}
 
 Session::~Session() {
-    comm_.CloseAll();
+    // The window's interfaces stay open for its worker.
+    if (host_ == nullptr) {
+        comm_.CloseAll();
+    }
 }
 
 ProfileStore& Session::store() {
@@ -156,6 +201,9 @@ ProfileStore& Session::store() {
 }
 
 int Session::LoadConfiguration() {
+    if (host_ != nullptr) {
+        return TakeWindowModel();
+    }
     StartupConfiguration configuration;
     if (!LoadStartupConfiguration(configuration, comm_)) {
         return Fail("no device catalogue in " + configuration.config_file.string());
@@ -173,11 +221,39 @@ int Session::LoadConfiguration() {
     device_type_ = served->device_type;
     file_stem_ = served->file_stem;
     model_name_ = served->name;
-    state_.current_device_type = device_type_;
+    state_->current_device_type = device_type_;
+    return kExitOk;
+}
+
+int Session::TakeWindowModel() {
+    // The window has read its configuration and chosen the language and the model; its worker
+    // keeps the catalogue of the device link. Only the catalogue's names are read again here.
+    catalogue_ = LoadCatalogue();
+    const int served = comm_.CurrentDeviceType();
+    const std::optional<ServedModel> model = ChooseServedModel(catalogue_, served);
+    if (!model) {
+        return Fail("the running window serves no model of the device catalogue");
+    }
+    if (options_.device_type && *options_.device_type != served) {
+        return Fail("the running window serves the " + model->name + " (device type " +
+                    std::to_string(served) +
+                    "); choose the model in the window, or add --direct to talk to the mouse "
+                    "from here");
+    }
+    device_type_ = served;
+    file_stem_ = model->file_stem;
+    model_name_ = model->name;
     return kExitOk;
 }
 
 void Session::Scan() {
+    if (host_ != nullptr) {
+        // The window's worker keeps its interfaces open and current through hot-plug.
+        tap_ = host_->tap;
+        hidraw_ = host_->hidraw;
+        records_ = comm_.AllRecords();
+        return;
+    }
     tap_ = std::make_shared<TrafficTap>();
     DeviceLinkOptions link_options;
     link_options.demo = options_.demo;
@@ -196,6 +272,12 @@ void Session::Scan() {
 }
 
 int Session::OpenStore(DamagedStore damaged) {
+    if (host_ != nullptr) {
+        // The window's store is open on its model's file already.
+        ReloadProfiles();
+        MakeProtocol();
+        return kExitOk;
+    }
     const StoreOpening opening = OpenServedStore(store(), {device_type_, model_name_, file_stem_},
                                                  GetLangText(kProfileWordText));
     switch (opening.result) {
@@ -212,9 +294,13 @@ int Session::OpenStore(DamagedStore damaged) {
             TakeProfiles(opening.profiles);
             break;
     }
-    protocol_ = std::make_unique<DeviceProtocol>(
-        comm_, store(), state_, [this](const BatteryInfo& battery) { battery_ = battery; });
+    MakeProtocol();
     return kExitOk;
+}
+
+void Session::MakeProtocol() {
+    protocol_ = std::make_unique<DeviceProtocol>(
+        comm_, store(), *state_, [this](const BatteryInfo& battery) { battery_ = battery; });
 }
 
 void Session::ReloadProfiles() {
@@ -222,7 +308,7 @@ void Session::ReloadProfiles() {
 }
 
 void Session::TakeProfiles(const ProfileList& list) {
-    state_.active_profile = list.active_profile;
+    state_->active_profile = list.active_profile;
     profile_names_.clear();
     for (const ProfileListEntry& entry : list.entries) {
         profile_names_.emplace_back(entry.profile_id, entry.display_name);
@@ -292,7 +378,7 @@ int Session::ReadMouse() {
 }
 
 int Session::Fail(const std::string& message) const {
-    std::fprintf(stderr, "veltractl: %s\n", message.c_str());
+    Err("veltractl: %s\n", message.c_str());
     if (options_.json) {
         PrintJson({{"error", message}});
     }
@@ -330,7 +416,7 @@ void Session::ReportWrites(Json& result) {
     Json sent = Json::array();
     for (const std::vector<std::uint8_t>& frame : TakeWrites()) {
         if (options_.verbose && !options_.json) {
-            std::printf("sent: %s\n", FrameText(frame).c_str());
+            Out("sent: %s\n", FrameText(frame).c_str());
         }
         sent.push_back(FrameText(frame));
     }

@@ -5,6 +5,7 @@
 // link, the profile store and the protocol the way the window does at start-up.
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,9 +20,12 @@
 #include "device/device_state.h"
 #include "device/driver_comm.h"
 #include "settings/key_function.h"
+#include "shell/instance_channel.h"
 #include "store/profile_list.h"
 
 namespace veltra::cli {
+
+class TrafficTap;
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
@@ -34,6 +38,8 @@ struct GlobalOptions {
     bool demo = false;
     bool verbose = false;
     bool yes = false;
+    // Talk to the mouse from here even while the window runs.
+    bool direct = false;
     std::optional<int> device_type;
 };
 
@@ -43,6 +49,8 @@ struct Command {
     std::string_view summary;  // one line for the command list
     std::string_view details;  // further help text, may be empty
     int (*run)(const GlobalOptions& options, const Args& args);
+    // While the window runs it owns the mouse and the store, so it carries the command out.
+    bool through_window = false;
 };
 
 // With --json a script always gets one JSON document on stdout, errors included: main turns
@@ -53,8 +61,39 @@ void SetJsonErrors(bool on);
 // help when `command` is empty); exit 2.
 int UsageError(std::string_view command, std::string_view message);
 
-// A question on the terminal, answered with y or yes; --yes answers it without asking.
-enum class Answer { Yes, No, NoTerminal };
+// A command the window carries out for another veltractl (cli/window_route.h): the window's
+// device link and working state stand in for the scan and the opening of the store, and file
+// names and questions belong to the veltractl that sent it.
+struct WindowHost {
+    // Over the window's backend; it records writes while the command runs.
+    std::shared_ptr<TrafficTap> tap;
+    bool hidraw = false;
+    // The device worker's working state; the command runs on the worker thread.
+    DeviceState* state = nullptr;
+    // The sender's working folder.
+    std::filesystem::path folder;
+    InstanceConfirm confirm = InstanceConfirm::None;
+    // Set when the command stopped at a confirmation the sender must ask.
+    std::string question;
+};
+
+// While one lives, commands on this thread are carried out for `host`.
+class WindowHostScope {
+  public:
+    explicit WindowHostScope(WindowHost& host);
+    ~WindowHostScope();
+    WindowHostScope(const WindowHostScope&) = delete;
+    WindowHostScope& operator=(const WindowHostScope&) = delete;
+};
+// The calling thread's host; null for a command run here.
+WindowHost* CurrentWindowHost();
+
+// A file the user named: a relative name is taken from the folder veltractl runs in.
+std::filesystem::path UserPath(std::string_view name);
+
+// A question on the terminal, answered with y or yes; --yes answers it without asking. Asked:
+// the command runs in the window and stops here; the veltractl that sent it asks.
+enum class Answer { Yes, No, NoTerminal, Asked };
 Answer Confirm(const GlobalOptions& options, const std::string& question);
 
 // Writes one JSON document on stdout.
@@ -79,8 +118,6 @@ struct UnopenedInterface {
     int vendor_id = 0;
     int product_id = 0;
 };
-
-class TrafficTap;
 
 class Session {
   public:
@@ -118,7 +155,7 @@ class Session {
     bool HasLighting() const;
     DriverComm& comm() { return comm_; }
     ProfileStore& store();
-    DeviceState& state() { return state_; }
+    DeviceState& state() { return *state_; }
     DeviceProtocol& protocol() { return *protocol_; }
     const std::optional<BatteryInfo>& battery() const { return battery_; }
     // Every supported interface the last scan opened, of every model.
@@ -145,6 +182,8 @@ class Session {
     const std::vector<std::pair<int, std::string>>& profiles() const { return profile_names_; }
 
   private:
+    int TakeWindowModel();
+    void MakeProtocol();
     void TakeProfiles(const ProfileList& list);
 
     GlobalOptions options_;
@@ -153,7 +192,10 @@ class Session {
     std::string model_name_;
     std::string file_stem_;
     DriverComm& comm_;
-    DeviceState state_;
+    WindowHost* host_;
+    DeviceState own_state_;
+    // The window's working state for a command it carries out, else own_state_.
+    DeviceState* state_;
     std::unique_ptr<DeviceProtocol> protocol_;
     std::optional<BatteryInfo> battery_;
     std::vector<DeviceRecord> records_;

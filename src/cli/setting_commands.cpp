@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/output.h"
 #include "cli/session.h"
 #include "cli/write_outcome.h"
 #include "common/text.h"
@@ -70,13 +71,13 @@ int ApplySettings(const GlobalOptions& options, std::string_view command,
         PrintJson(result);
         return kExitOk;
     }
-    std::printf("profile %d (%s) of the %s:\n", profile, session.ProfileName(profile).c_str(),
-                session.model_name().c_str());
+    Out("profile %d (%s) of the %s:\n", profile, session.ProfileName(profile).c_str(),
+        session.model_name().c_str());
     for (const auto& [key, value] : rows) {
-        std::printf("  %s=%s\n", key.c_str(), value.c_str());
+        Out("  %s=%s\n", key.c_str(), value.c_str());
     }
-    std::printf("sent the settings to the mouse (%s)\n",
-                ModeName(session.comm().GetConnectionMode()).c_str());
+    Out("sent the settings to the mouse (%s)\n",
+        ModeName(session.comm().GetConnectionMode()).c_str());
     return kExitOk;
 }
 
@@ -108,7 +109,7 @@ int RunGet(const GlobalOptions& options, const Args& args) {
         std::string value;
         const bool stored = session.store().GetConfig(profile, key, value);
         if (!options.json) {
-            std::printf("%s=%s\n", key.c_str(), value.c_str());
+            Out("%s=%s\n", key.c_str(), value.c_str());
         }
         settings[key] = SettingJson(stored ? std::optional<std::string>(value) : std::nullopt);
     }

@@ -49,9 +49,17 @@ class TapBackend : public ForwardingBackend {
 
 }  // namespace
 
+void TrafficTap::RecordWrites(bool on) {
+    const std::lock_guard lock(mutex_);
+    recording_ = on;
+    writes_.clear();
+}
+
 void TrafficTap::AddWrite(std::span<const std::uint8_t> data) {
     const std::lock_guard lock(mutex_);
-    writes_.emplace_back(data.begin(), data.end());
+    if (recording_) {
+        writes_.emplace_back(data.begin(), data.end());
+    }
 }
 
 void TrafficTap::AddFailedOpen(const std::string& path) {

@@ -17,6 +17,9 @@ namespace veltra::cli {
 
 class TrafficTap {
   public:
+    // Writes are kept only while recording, as veltractl does from the start; the window's tap
+    // records only while it carries a command out, so it does not gather the window's traffic.
+    void RecordWrites(bool on);
     void AddWrite(std::span<const std::uint8_t> data);
     void AddFailedOpen(const std::string& path);
     // A scan: what it found and the backend's failure after it (HidBackend::LastFailure).
@@ -29,6 +32,7 @@ class TrafficTap {
 
   private:
     mutable std::mutex mutex_;
+    bool recording_ = true;
     std::vector<std::vector<std::uint8_t>> writes_;
     std::vector<std::string> failed_paths_;
     std::vector<HidInterfaceInfo> interfaces_;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/output.h"
 #include "cli/session.h"
 #include "frontend/update_link.h"
 #include "shell/app_folders.h"
@@ -122,7 +123,7 @@ int Check(Session& session) {
     if (session.options().json) {
         PrintJson(result);
     } else {
-        std::printf("%s", text.c_str());
+        Out("%s", text.c_str());
     }
     return kExitOk;
 }
@@ -178,6 +179,7 @@ int RunHere(Session& session, UpdatePackage package) {
         case Answer::NoTerminal:
             return UsageError(kCommand, "needs --yes when not run from a terminal");
         case Answer::No:
+        case Answer::Asked:
             return session.Fail("update cancelled; nothing was downloaded");
     }
     const UpdateJobSettings settings{.package = package,
@@ -211,7 +213,7 @@ int RunHere(Session& session, UpdatePackage package) {
         json["started"] = result.started.string();
         PrintJson(json);
     } else {
-        std::printf("Started %s\n", result.started.string().c_str());
+        Out("Started %s\n", result.started.string().c_str());
     }
     return kExitOk;
 }
@@ -254,8 +256,8 @@ int RunUpdate(const GlobalOptions& options, const Args& args) {
             json["asked_window"] = true;
             PrintJson(json);
         } else {
-            std::printf("The running window asks whether to download the %s.\n",
-                        std::string(PackageName(package)).c_str());
+            Out("The running window asks whether to download the %s.\n",
+                std::string(PackageName(package)).c_str());
         }
         return kExitOk;
     }

@@ -1,8 +1,10 @@
 #include "device/device_worker.h"
 
+#include "common/text.h"
 #include "config/language.h"
 #include "shell/settings_key.h"
 #include "store/profile_store.h"
+#include "store/settings_defaults.h"
 
 namespace veltra {
 namespace {
@@ -52,6 +54,38 @@ void DeviceWorker::QueueTask(TaskCode code) {
         return;
     }
     queue_.Push(code);
+}
+
+void DeviceWorker::QueueExternalCall(ExternalCall call) {
+    {
+        const std::lock_guard lock(calls_mutex_);
+        calls_.push_back(std::move(call));
+    }
+    queue_.Push(TaskCode::ExternalCall);
+}
+
+void DeviceWorker::RunExternalCall() {
+    ExternalCall call;
+    {
+        const std::lock_guard lock(calls_mutex_);
+        if (calls_.empty()) {
+            return;
+        }
+        call = std::move(calls_.front());
+        calls_.pop_front();
+    }
+    call(state_);
+    // The call may have changed the mouse's DPI level or report rate; the reader compares the
+    // mouse's next notice with what it last knew, so it must know these.
+    std::string text;
+    if (store_.GetConfig(state_.active_profile, config_key::kDpiIndex, text)) {
+        state_.last_notified_dpi_level = static_cast<std::uint8_t>(ParseDecimal(text));
+    }
+    if (store_.GetConfig(state_.active_profile, config_key::kReportRate, text)) {
+        state_.last_notified_rate = static_cast<std::uint8_t>(ParseDecimal(text));
+    }
+    LoadProfiles();
+    RefreshPages();
 }
 
 DeviceView& DeviceWorker::Notify() {
@@ -183,6 +217,9 @@ void DeviceWorker::Dispatch(TaskCode code) {
             if (hooks_.shell_task) {
                 hooks_.shell_task(code);
             }
+            break;
+        case TaskCode::ExternalCall:
+            RunExternalCall();
             break;
         default:
             // No task of that code; a wait dialog opened with it still has to end.

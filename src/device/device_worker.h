@@ -7,7 +7,9 @@
 // choice, both on the UI thread.
 
 #include <chrono>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +58,12 @@ class DeviceWorker : public CThreadBasic {
 
     // UI thread. A macro upload already waiting in the queue is not queued again.
     void QueueTask(TaskCode code);
+    // Work of another front end (a veltractl command the window carries out) as one task of the
+    // queue: it runs on the worker thread with the working state, as the worker's own tasks do,
+    // and the profile list and pages are refreshed afterwards as after any change. A call still
+    // waiting when the worker stops is dropped unrun. Any thread.
+    using ExternalCall = std::function<void(DeviceState& state)>;
+    void QueueExternalCall(ExternalCall call);
     bool TaskQueueEmpty() const { return queue_.Empty(); }
     bool DevicesPresent() const { return shared_.Snapshot().devices_present; }
 
@@ -103,6 +111,7 @@ class DeviceWorker : public CThreadBasic {
     void ShowConnection(const ConnectionUpdate& update);
     void ShowReceiverConnected();
     void PollReceiver();
+    void RunExternalCall();
 
     DriverComm& comm_;
     ProfileStore& store_;
@@ -113,6 +122,8 @@ class DeviceWorker : public CThreadBasic {
     WorkerHooks hooks_;
     DeviceProtocol protocol_;
     TaskQueue queue_;
+    std::mutex calls_mutex_;
+    std::deque<ExternalCall> calls_;
     DeviceList device_list_;
     bool dialog_ended_ = false;
     std::optional<std::chrono::steady_clock::time_point> receiver_poll_time_;

@@ -304,6 +304,15 @@ bool DriverComm::CollectRecords(std::vector<DeviceRecord>& out) const {
     return !records_.empty();
 }
 
+std::vector<DeviceRecord> DriverComm::AllRecords() const {
+    const std::lock_guard state(state_mutex_);
+    std::vector<DeviceRecord> out;
+    for (const auto& entry : records_) {
+        out.push_back(entry->record);
+    }
+    return out;
+}
+
 int DriverComm::WriteReport(HidDevice& device, std::span<const std::uint8_t> data) {
     LogTransfer("hid write", data);
     const int result = device.Write(data);

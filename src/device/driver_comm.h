@@ -134,6 +134,8 @@ class DriverComm {
     // Copies the records of the current device type (all records when it is 0) into `out`.
     // False when there are no records at all.
     bool CollectRecords(std::vector<DeviceRecord>& out) const;
+    // The records of every device type, whatever the current one.
+    std::vector<DeviceRecord> AllRecords() const;
 
     // One command exchange. `frame` holds the request on entry and the last answer read on
     // return. Answered only when a matching answer to command 0x00 or 0x01 arrived.

@@ -23,6 +23,8 @@ enum class TaskCode : int {
     PointerSettings = 20,
     UpdateDriver = 21,
     UpdateFirmwareTool = 22,
+    // Work another front end hands to the worker (DeviceWorker::QueueExternalCall).
+    ExternalCall = 23,
 };
 
 }  // namespace veltra

@@ -21,8 +21,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A request is flat; anything nested deeper is not worth parsing.
+// A request and a reply are flat but for a list of texts; anything nested deeper is not worth
+// parsing.
 constexpr JsonLimits kRequestLimits{kInstanceLineLimit, 4};
+constexpr JsonLimits kReplyLimits{kInstanceReplyLimit, 4};
+// A command line of more words than this is no veltractl command.
+constexpr std::size_t kMaxArguments = 256;
+
+constexpr std::pair<InstanceConfirm, std::string_view> kConfirmNames[] = {
+    {InstanceConfirm::Ask, "ask"},
+    {InstanceConfirm::Yes, "yes"},
+    {InstanceConfirm::No, "no"},
+    {InstanceConfirm::None, "none"}};
 // Texts from the peer quoted in an error are cut to this many characters.
 constexpr std::size_t kQuotedLength = 40;
 
@@ -91,12 +101,13 @@ std::optional<int> IntField(const Json& object, std::string_view key, std::strin
 }
 
 // The decoded object when `line` is one JSON object of this protocol's version.
-std::optional<Json> DecodeEnvelope(std::string_view line, std::string& error) {
-    if (line.size() > kInstanceLineLimit) {
-        error = "line longer than " + std::to_string(kInstanceLineLimit) + " bytes";
+std::optional<Json> DecodeEnvelope(std::string_view line, const JsonLimits& limits,
+                                   std::string& error) {
+    if (line.size() > limits.max_length) {
+        error = "line longer than " + std::to_string(limits.max_length) + " bytes";
         return std::nullopt;
     }
-    std::optional<Json> value = DecodeJson(line, kRequestLimits);
+    std::optional<Json> value = DecodeJson(line, limits);
     if (!value) {
         error = "malformed JSON";
         return std::nullopt;
@@ -120,6 +131,45 @@ std::optional<Json> DecodeEnvelope(std::string_view line, std::string& error) {
         return std::nullopt;
     }
     return value;
+}
+
+DecodedRequest DecodeCommand(const Json& value) {
+    DecodedRequest decoded;
+    const Json* arguments = FindMember(value, "arguments");
+    if (arguments == nullptr || !arguments->is_array() || arguments->empty()) {
+        decoded.error = "\"arguments\" must be a list of texts naming a command";
+        return decoded;
+    }
+    if (arguments->size() > kMaxArguments) {
+        decoded.error = "more than " + std::to_string(kMaxArguments) + " arguments";
+        return decoded;
+    }
+    InstanceRequest request;
+    request.kind = InstanceRequest::Kind::Command;
+    for (const Json& argument : *arguments) {
+        if (!argument.is_string()) {
+            decoded.error = "\"arguments\" must be a list of texts";
+            return decoded;
+        }
+        request.arguments.push_back(argument.get<std::string>());
+    }
+    const std::optional<std::string> folder = StringMember(value, "folder");
+    if (!folder || !fs::path(*folder).is_absolute() || folder->find('\0') != std::string::npos) {
+        decoded.error = "\"folder\" must be an absolute path";
+        return decoded;
+    }
+    request.folder = *folder;
+    const std::optional<std::string> confirm = StringMember(value, "confirm");
+    const auto* found =
+        std::find_if(std::begin(kConfirmNames), std::end(kConfirmNames),
+                     [&](const auto& entry) { return confirm && entry.second == *confirm; });
+    if (found == std::end(kConfirmNames)) {
+        decoded.error = "\"confirm\" must be \"ask\", \"yes\", \"no\" or \"none\"";
+        return decoded;
+    }
+    request.confirm = found->first;
+    decoded.request = std::move(request);
+    return decoded;
 }
 
 }  // namespace
@@ -157,6 +207,15 @@ std::string EncodeInstanceRequest(const InstanceRequest& request) {
     Json value = {{"version", kInstanceProtocolVersion}};
     if (request.kind == InstanceRequest::Kind::Show) {
         value["request"] = "show";
+    } else if (request.kind == InstanceRequest::Kind::Command) {
+        value["request"] = "command";
+        value["arguments"] = request.arguments;
+        value["folder"] = request.folder;
+        for (const auto& [confirm, name] : kConfirmNames) {
+            if (confirm == request.confirm) {
+                value["confirm"] = name;
+            }
+        }
     } else {
         value["request"] = "message";
         value["message"] = request.message;
@@ -168,7 +227,7 @@ std::string EncodeInstanceRequest(const InstanceRequest& request) {
 
 DecodedRequest DecodeInstanceRequest(std::string_view line) {
     DecodedRequest decoded;
-    const std::optional<Json> value = DecodeEnvelope(line, decoded.error);
+    const std::optional<Json> value = DecodeEnvelope(line, kRequestLimits, decoded.error);
     if (!value) {
         return decoded;
     }
@@ -185,6 +244,9 @@ DecodedRequest DecodeInstanceRequest(std::string_view line) {
     if (name == "show") {
         decoded.request = InstanceRequest{};
         return decoded;
+    }
+    if (name == "command") {
+        return DecodeCommand(*value);
     }
     if (name != "message") {
         decoded.error = "unknown request " + Quoted(name);
@@ -220,7 +282,7 @@ std::string EncodeInstanceReply(bool ok, std::string_view error) {
 
 InstanceReply DecodeInstanceReply(std::string_view line) {
     InstanceReply reply;
-    const std::optional<Json> value = DecodeEnvelope(line, reply.error);
+    const std::optional<Json> value = DecodeEnvelope(line, kReplyLimits, reply.error);
     if (!value) {
         return reply;
     }
@@ -230,11 +292,50 @@ InstanceReply DecodeInstanceReply(std::string_view line) {
         return reply;
     }
     reply.ok = ok->get<bool>();
-    reply.valid = true;
     if (!reply.ok) {
         reply.error = StringMember(*value, "error").value_or("");
     }
+    const Json* exit_code = FindMember(*value, "exit");
+    const Json* question = FindMember(*value, "question");
+    const Json* direct = FindMember(*value, "direct");
+    if (exit_code != nullptr || question != nullptr || direct != nullptr) {
+        CommandOutcome outcome;
+        if (direct != nullptr) {
+            outcome.direct = direct->is_boolean() && direct->get<bool>();
+        } else if (question != nullptr) {
+            if (!question->is_string() || question->get_ref<const std::string&>().empty()) {
+                reply.error = "\"question\" must be a text";
+                return reply;
+            }
+            outcome.question = question->get<std::string>();
+        } else {
+            const std::optional<std::int64_t> code = IntMember(*value, "exit");
+            if (!code || *code < 0 || *code > 255) {
+                reply.error = "\"exit\" must be an exit status 0..255";
+                return reply;
+            }
+            outcome.exit_code = static_cast<int>(*code);
+            outcome.out = StringMember(*value, "stdout").value_or("");
+            outcome.err = StringMember(*value, "stderr").value_or("");
+        }
+        reply.command = std::move(outcome);
+    }
+    reply.valid = true;
     return reply;
+}
+
+std::string EncodeCommandReply(const CommandOutcome& outcome) {
+    Json value = {{"version", kInstanceProtocolVersion}, {"ok", true}};
+    if (outcome.direct) {
+        value["direct"] = true;
+    } else if (!outcome.question.empty()) {
+        value["question"] = outcome.question;
+    } else {
+        value["exit"] = outcome.exit_code;
+        value["stdout"] = outcome.out;
+        value["stderr"] = outcome.err;
+    }
+    return EncodeJson(value) + "\n";
 }
 
 }  // namespace veltra

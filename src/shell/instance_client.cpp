@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/unique_fd.h"
 
@@ -66,52 +67,82 @@ bool SendAll(int fd, std::string_view bytes, Clock::time_point deadline) {
 
 }  // namespace
 
-std::optional<InstanceReply> SendInstanceRequest(const std::filesystem::path& socket_path,
-                                                 const InstanceRequest& request,
-                                                 std::chrono::milliseconds timeout,
-                                                 InstanceConnect connect) {
+InstanceExchange ExchangeInstanceRequest(const std::filesystem::path& socket_path,
+                                         const InstanceRequest& request,
+                                         std::chrono::milliseconds timeout,
+                                         InstanceConnect connect) {
     const Clock::time_point deadline = Clock::now() + timeout;
+    InstanceExchange exchange;
     UniqueFd socket;
     for (;;) {
         socket = UniqueFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        if (!socket) {
-            return std::nullopt;
-        }
-        if (Connect(socket.get(), socket_path)) {
+        if (socket && Connect(socket.get(), socket_path)) {
             break;
         }
-        if (connect == InstanceConnect::Once || Clock::now() >= deadline) {
-            return std::nullopt;
+        if (!socket || connect == InstanceConnect::Once || Clock::now() >= deadline) {
+            exchange.failure = InstanceFailure::NotRunning;
+            return exchange;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     if (!SendAll(socket.get(), EncodeInstanceRequest(request), deadline)) {
-        return std::nullopt;
+        exchange.failure =
+            Clock::now() >= deadline ? InstanceFailure::TimedOut : InstanceFailure::Closed;
+        return exchange;
     }
     std::string answer;
-    char buffer[512];
-    while (answer.find('\n') == std::string::npos && answer.size() <= kInstanceLineLimit) {
-        if (!WaitFor(socket.get(), POLLIN, deadline)) {
-            return std::nullopt;
+    std::vector<char> buffer(64 * 1024);
+    std::size_t scanned = 0;
+    while (answer.find('\n', scanned) == std::string::npos) {
+        scanned = answer.size();
+        if (answer.size() > kInstanceReplyLimit) {
+            exchange.failure = InstanceFailure::BadReply;
+            exchange.detail =
+                "a reply longer than " + std::to_string(kInstanceReplyLimit) + " bytes";
+            return exchange;
         }
-        const ssize_t got = ::recv(socket.get(), buffer, sizeof(buffer), MSG_DONTWAIT);
+        if (!WaitFor(socket.get(), POLLIN, deadline)) {
+            exchange.failure = InstanceFailure::TimedOut;
+            return exchange;
+        }
+        const ssize_t got = ::recv(socket.get(), buffer.data(), buffer.size(), MSG_DONTWAIT);
         if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
             continue;
         }
         if (got <= 0) {
-            break;
+            exchange.failure = InstanceFailure::Closed;
+            return exchange;
         }
-        answer.append(buffer, static_cast<std::size_t>(got));
+        answer.append(buffer.data(), static_cast<std::size_t>(got));
     }
     const std::size_t end = answer.find('\n');
-    if (end == std::string::npos) {
-        return std::nullopt;
-    }
     InstanceReply reply = DecodeInstanceReply(std::string_view(answer).substr(0, end));
     if (!reply.valid) {
-        return std::nullopt;
+        exchange.failure = InstanceFailure::BadReply;
+        exchange.detail = reply.error;
+        return exchange;
     }
-    return reply;
+    exchange.reply = std::move(reply);
+    return exchange;
+}
+
+std::optional<InstanceReply> SendInstanceRequest(const std::filesystem::path& socket_path,
+                                                 const InstanceRequest& request,
+                                                 std::chrono::milliseconds timeout,
+                                                 InstanceConnect connect) {
+    return ExchangeInstanceRequest(socket_path, request, timeout, connect).reply;
+}
+
+bool InstanceListening(const std::filesystem::path& socket_path) {
+    const UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    return socket && Connect(socket.get(), socket_path);
+}
+
+bool PeerIsSameUser(int socket_fd) {
+    ucred credentials{};
+    socklen_t length = sizeof(credentials);
+    return ::getsockopt(socket_fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0 &&
+           length == sizeof(credentials) && credentials.uid == ::geteuid();
 }
 
 }  // namespace veltra

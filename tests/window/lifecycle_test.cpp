@@ -194,7 +194,14 @@ TEST_F(WindowTest, SingleInstanceAnswersASecondStartAndSurvivesAStaleSocket) {
     SingleInstance first(caption);
     ASSERT_EQ(first.Claim(), SingleInstance::Role::First);
     std::vector<InstanceRequest> received;
-    first.SetHandler([&received](const InstanceRequest& request) { received.push_back(request); });
+    SingleInstance::Reply later;
+    first.SetHandler(
+        [&received, &later](const InstanceRequest& request, SingleInstance::Reply reply) {
+            received.push_back(request);
+            if (reply) {
+                later = std::move(reply);
+            }
+        });
 
     SingleInstance second(caption);
     EXPECT_EQ(second.Claim(), SingleInstance::Role::Second);
@@ -215,7 +222,7 @@ TEST_F(WindowTest, SingleInstanceAnswersASecondStartAndSurvivesAStaleSocket) {
     QLocalSocket raw;
     raw.connectToServer(QString::fromStdString(first.SocketPath().string()));
     ASSERT_TRUE(raw.waitForConnected(5000));
-    raw.write("{\"version\":1,\"request\":\"message\",\"message\":9999}\n");
+    raw.write("{\"version\":2,\"request\":\"message\",\"message\":9999}\n");
     ASSERT_TRUE(WaitUntil([&raw] { return raw.canReadLine(); }));
     const InstanceReply refused = DecodeInstanceReply(raw.readLine().toStdString());
     EXPECT_TRUE(refused.valid);
@@ -223,6 +230,37 @@ TEST_F(WindowTest, SingleInstanceAnswersASecondStartAndSurvivesAStaleSocket) {
     EXPECT_FALSE(refused.error.empty());
     QCoreApplication::processEvents();
     EXPECT_EQ(received.size(), 1u);
+
+    // A command is answered when the handler has carried it out, not at once.
+    InstanceRequest command;
+    command.kind = InstanceRequest::Kind::Command;
+    command.arguments = {"status"};
+    command.folder = "/";
+    QLocalSocket peer;
+    peer.connectToServer(QString::fromStdString(first.SocketPath().string()));
+    ASSERT_TRUE(peer.waitForConnected(5000));
+    peer.write(QByteArray::fromStdString(EncodeInstanceRequest(command)));
+    ASSERT_TRUE(WaitUntil([&later] { return static_cast<bool>(later); }));
+    EXPECT_EQ(received.back(), command);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(peer.canReadLine());
+    later(EncodeCommandReply(
+        {.exit_code = 3, .out = "done\n", .err = {}, .question = {}, .direct = false}));
+    ASSERT_TRUE(WaitUntil([&peer] { return peer.canReadLine(); }));
+    const InstanceReply answered = DecodeInstanceReply(peer.readLine().toStdString());
+    ASSERT_TRUE(answered.command);
+    EXPECT_EQ(answered.command->exit_code, 3);
+    EXPECT_EQ(answered.command->out, "done\n");
+
+    // A line longer than the limit is refused without waiting for its end.
+    QLocalSocket flood;
+    flood.connectToServer(QString::fromStdString(first.SocketPath().string()));
+    ASSERT_TRUE(flood.waitForConnected(5000));
+    flood.write(QByteArray(static_cast<qsizetype>(kInstanceLineLimit) + 100, 'x'));
+    ASSERT_TRUE(WaitUntil([&flood] { return flood.canReadLine(); }));
+    EXPECT_EQ(DecodeInstanceReply(flood.readLine().toStdString()).error,
+              "request longer than the line limit");
+    EXPECT_EQ(received.size(), 2u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "common/log.h"
+#include "shell/instance_client.h"
 
 namespace veltra::ui {
 
@@ -57,34 +58,65 @@ SingleInstance::Role SingleInstance::Claim() {
 void SingleInstance::Accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        QObject::connect(socket, &QLocalSocket::readyRead, socket,
-                         [this, socket] { Serve(socket); });
+        if (!PeerIsSameUser(static_cast<int>(socket->socketDescriptor()))) {
+            Log(LogLevel::Warning, "refused a single-instance request of another user");
+            Answer(socket,
+                   EncodeInstanceReply(false, "refused: the window belongs to another user"));
+            continue;
+        }
+        auto* deadline = new QTimer(socket);
+        deadline->setSingleShot(true);
         // A peer that never finishes its line is dropped.
-        QTimer::singleShot(5000, socket, [socket] { socket->abort(); });
+        QObject::connect(deadline, &QTimer::timeout, socket, [socket] { socket->abort(); });
+        deadline->start(5000);
+        QObject::connect(socket, &QLocalSocket::readyRead, socket,
+                         [this, socket, deadline] { Serve(socket, deadline); });
     }
 }
 
-void SingleInstance::Serve(QLocalSocket* socket) {
+void SingleInstance::Answer(QLocalSocket* socket, const std::string& line) {
+    socket->write(QByteArray::fromStdString(line));
+    socket->flush();
+    socket->disconnectFromServer();
+}
+
+void SingleInstance::Serve(QLocalSocket* socket, QTimer* deadline) {
+    if (!deadline->isActive()) {
+        // The request was read; anything after it is ignored.
+        socket->readAll();
+        return;
+    }
     if (!socket->canReadLine()) {
         if (socket->bytesAvailable() > static_cast<qint64>(kInstanceLineLimit)) {
-            socket->write(QByteArray::fromStdString(
-                EncodeInstanceReply(false, "request longer than the line limit")));
-            socket->disconnectFromServer();
+            deadline->stop();
+            Answer(socket, EncodeInstanceReply(false, "request longer than the line limit"));
         }
         return;
     }
+    deadline->stop();
     const QByteArray line = socket->readLine(static_cast<qint64>(kInstanceLineLimit) + 1);
-    const DecodedRequest decoded =
-        DecodeInstanceRequest(std::string_view(line.constData(), line.size()));
-    socket->write(
-        QByteArray::fromStdString(EncodeInstanceReply(decoded.request.has_value(), decoded.error)));
-    socket->flush();
-    socket->disconnectFromServer();
-    if (decoded.request && handler_) {
-        // After the answer, from the event loop: the request may open a modal box.
-        QTimer::singleShot(0, server_.get(),
-                           [this, request = *decoded.request] { handler_(request); });
+    DecodedRequest decoded = DecodeInstanceRequest(std::string_view(line.constData(), line.size()));
+    if (!decoded.request) {
+        Answer(socket, EncodeInstanceReply(false, decoded.error));
+        return;
     }
+    if (!handler_) {
+        Answer(socket, EncodeInstanceReply(false, "the window is not ready"));
+        return;
+    }
+    if (decoded.request->kind == InstanceRequest::Kind::Command) {
+        QPointer<QLocalSocket> peer(socket);
+        handler_(*decoded.request, [peer](const std::string& reply) {
+            if (peer) {
+                Answer(peer, reply);
+            }
+        });
+        return;
+    }
+    Answer(socket, EncodeInstanceReply(true, {}));
+    // After the answer, from the event loop: the request may open a modal box.
+    QTimer::singleShot(0, server_.get(),
+                       [this, request = std::move(*decoded.request)] { handler_(request, {}); });
 }
 
 }  // namespace veltra::ui

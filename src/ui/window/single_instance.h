@@ -4,9 +4,11 @@
 // over the socket, to show itself. The lock dies with its process, so a socket left behind by a
 // crashed instance never blocks a start: whoever takes the lock replaces the socket.
 //
-// The socket carries one-line requests (shell/instance_channel.h): "show" and the window
-// messages other programs send. Each is answered at once and carried out afterwards from the
-// event loop, so a message box it opens never keeps the sender waiting.
+// The socket carries one-line requests (shell/instance_channel.h) from processes of this user
+// only. "show" and the window messages other programs send are answered at once and carried out
+// afterwards from the event loop, so a message box one opens never keeps the sender waiting. A
+// command is answered when the handler has carried it out, however long that takes; a peer
+// that has not sent its whole line within 5 s is dropped.
 //
 // Threads: the user-interface thread only.
 #include <QLockFile>
@@ -19,6 +21,7 @@
 
 class QLocalServer;
 class QLocalSocket;
+class QTimer;
 
 namespace veltra::ui {
 
@@ -29,7 +32,10 @@ class SingleInstance {
         Second,  // another process of the same caption holds it
         Alone,   // no usable runtime folder: the program runs without the guard
     };
-    using Handler = std::function<void(const InstanceRequest&)>;
+    // Sends the reply line of a command request, once, on the user-interface thread; a peer that
+    // has gone meanwhile is not written to. Empty for the requests answered at once.
+    using Reply = std::function<void(const std::string& line)>;
+    using Handler = std::function<void(const InstanceRequest&, Reply)>;
 
     explicit SingleInstance(const std::string& caption);
     ~SingleInstance();
@@ -44,7 +50,8 @@ class SingleInstance {
 
   private:
     void Accept();
-    void Serve(QLocalSocket* socket);
+    void Serve(QLocalSocket* socket, QTimer* deadline);
+    static void Answer(QLocalSocket* socket, const std::string& line);
 
     std::filesystem::path socket_path_;
     std::filesystem::path lock_path_;

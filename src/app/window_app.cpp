@@ -174,7 +174,9 @@ int RunWindowApp(int argc, char** argv) {
     link_options.device_type = served ? served->device_type : 0;
     DeviceLink link = MakeDeviceLink(configuration.catalogue, link_options);
     // The commands the window carries out for veltractl report the frames they sent.
-    const cli::WindowLink command_link{.tap = std::make_shared<cli::TrafficTap>(),
+    const cli::WindowLink command_link{.comm = &comm,
+                                       .store = &ProfileStore::Instance(),
+                                       .tap = std::make_shared<cli::TrafficTap>(),
                                        .simulated = link.kind == DeviceLinkKind::Simulated,
                                        .hidraw = link.kind == DeviceLinkKind::Platform};
     command_link.tap->RecordWrites(false);

@@ -185,8 +185,8 @@ std::string FrameText(const std::vector<std::uint8_t>& bytes) {
 
 Session::Session(const GlobalOptions& options)
     : options_(options),
-      comm_(DriverComm::Instance()),
       host_(CurrentWindowHost()),
+      comm_(host_ != nullptr ? *host_->comm : DriverComm::Instance()),
       state_(host_ != nullptr ? host_->state : &own_state_) {}
 
 Session::~Session() {
@@ -197,7 +197,7 @@ Session::~Session() {
 }
 
 ProfileStore& Session::store() {
-    return ProfileStore::Instance();
+    return host_ != nullptr ? *host_->store : ProfileStore::Instance();
 }
 
 int Session::LoadConfiguration() {
@@ -211,18 +211,22 @@ int Session::LoadConfiguration() {
     catalogue_ = std::move(configuration.catalogue);
     const std::optional<ServedModel> served = ChooseServedModel(catalogue_, options_.device_type);
     if (!served) {
-        std::string message = "unknown device type " + std::to_string(*options_.device_type) +
-                              "; the catalogue knows:";
-        for (const DeviceModelEntry& model : catalogue_.models) {
-            message += " " + std::to_string(model.device_type) + " (" + model.name + ")";
-        }
-        return UsageError("", message);
+        return UnknownDeviceType();
     }
     device_type_ = served->device_type;
     file_stem_ = served->file_stem;
     model_name_ = served->name;
     state_->current_device_type = device_type_;
     return kExitOk;
+}
+
+int Session::UnknownDeviceType() const {
+    std::string message = "unknown device type " + std::to_string(*options_.device_type) +
+                          "; the catalogue knows:";
+    for (const DeviceModelEntry& model : catalogue_.models) {
+        message += " " + std::to_string(model.device_type) + " (" + model.name + ")";
+    }
+    return UsageError("", message);
 }
 
 int Session::TakeWindowModel() {
@@ -233,6 +237,9 @@ int Session::TakeWindowModel() {
     const std::optional<ServedModel> model = ChooseServedModel(catalogue_, served);
     if (!model) {
         return Fail("the running window serves no model of the device catalogue");
+    }
+    if (options_.device_type && !ChooseServedModel(catalogue_, options_.device_type)) {
+        return UnknownDeviceType();
     }
     if (options_.device_type && *options_.device_type != served) {
         return Fail("the running window serves the " + model->name + " (device type " +

@@ -65,6 +65,8 @@ int UsageError(std::string_view command, std::string_view message);
 // device link and working state stand in for the scan and the opening of the store, and file
 // names and questions belong to the veltractl that sent it.
 struct WindowHost {
+    DriverComm* comm = nullptr;
+    ProfileStore* store = nullptr;
     // Over the window's backend; it records writes while the command runs.
     std::shared_ptr<TrafficTap> tap;
     bool hidraw = false;
@@ -183,6 +185,7 @@ class Session {
 
   private:
     int TakeWindowModel();
+    int UnknownDeviceType() const;
     void MakeProtocol();
     void TakeProfiles(const ProfileList& list);
 
@@ -191,8 +194,8 @@ class Session {
     int device_type_ = 0;
     std::string model_name_;
     std::string file_stem_;
-    DriverComm& comm_;
     WindowHost* host_;
+    DriverComm& comm_;
     DeviceState own_state_;
     // The window's working state for a command it carries out, else own_state_.
     DeviceState* state_;

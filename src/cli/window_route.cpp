@@ -144,6 +144,8 @@ CommandOutcome CarryOutForWindow(const InstanceRequest& request, const WindowLin
         return outcome;
     }
     WindowHost host;
+    host.comm = link.comm;
+    host.store = link.store;
     host.tap = link.tap;
     host.hidraw = link.hidraw;
     host.state = &state;

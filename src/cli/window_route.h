@@ -34,6 +34,8 @@ void WarnWhenWindowRuns();
 
 // The window's side: what it hands the commands it carries out.
 struct WindowLink {
+    DriverComm* comm = nullptr;
+    ProfileStore* store = nullptr;
     // Over the window's backend, not recording until a command runs.
     std::shared_ptr<TrafficTap> tap;
     bool simulated = false;

@@ -11,6 +11,11 @@ CliRunner::CliRunner() : tool_(std::string(VELTRA_BIN_DIR) + "/veltractl") {
     env_["XDG_DATA_HOME"] = (dir_ / "data").string();
     env_["XDG_CONFIG_HOME"] = (dir_ / "config").string();
     env_["VELTRA_PROGRAM_FOLDER"] = VELTRA_BIN_DIR;
+    // A window of the user's own, or of another test, must not take these commands.
+    const std::filesystem::path runtime = dir_ / "run";
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    env_["XDG_RUNTIME_DIR"] = runtime.string();
     env_["LANG"] = "C";
     if (const char* path = std::getenv("PATH")) {
         env_["PATH"] = path;
@@ -36,6 +41,14 @@ bool CliRunner::UseCopyOfTheProgram() {
     return true;
 }
 
+std::vector<std::string> CliRunner::Environment() const {
+    std::vector<std::string> envp;
+    for (const auto& [name, value] : env_) {
+        envp.push_back(name + "=" + value);
+    }
+    return envp;
+}
+
 CliResult CliRunner::Run(const std::vector<std::string>& args) {
     return Finish(Start(args));
 }
@@ -44,11 +57,8 @@ CliProcess CliRunner::Start(const std::vector<std::string>& args) {
     std::vector<std::string> argv = prefix_;
     argv.push_back(tool_);
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> envp;
-    for (const auto& [name, value] : env_) {
-        envp.push_back(name + "=" + value);
-    }
-    return StartProcess(argv, envp, dir_.path());
+    // Relative file names land in the runner's folder.
+    return StartProcess(argv, Environment(), dir_.path(), dir_.path());
 }
 
 CliResult CliRunner::Finish(const CliProcess& process) {

@@ -34,6 +34,8 @@ class CliRunner {
     CliResult Finish(const CliProcess& process);
 
     const TempDir& dir() const { return dir_; }
+    // What every run gets as its environment, as NAME=value.
+    std::vector<std::string> Environment() const;
 
   private:
     TempDir dir_;

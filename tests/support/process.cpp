@@ -42,7 +42,8 @@ bool OnPath(std::string_view program) {
 
 StartedProcess StartProcess(const std::vector<std::string>& argv,
                             const std::vector<std::string>& env,
-                            const std::filesystem::path& scratch) {
+                            const std::filesystem::path& scratch,
+                            const std::filesystem::path& working_folder) {
     static std::atomic<int> runs{0};
     const std::string number = std::to_string(runs++);
     StartedProcess process;
@@ -55,6 +56,9 @@ StartedProcess StartProcess(const std::vector<std::string>& argv,
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, process.err_file.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!working_folder.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, working_folder.c_str());
+    }
     std::vector<std::string> args = argv;
     std::vector<std::string> envp = env;
     std::vector<char*> argv_pointers = Pointers(args);

@@ -26,10 +26,12 @@ struct StartedProcess {
 };
 
 // Starts argv[0] (looked up on PATH) with exactly `env` as its environment and stdin from
-// /dev/null; stdout and stderr pass through files in `scratch`.
+// /dev/null; stdout and stderr pass through files in `scratch`. The child works in
+// `working_folder`, or in the caller's when that is empty.
 StartedProcess StartProcess(const std::vector<std::string>& argv,
                             const std::vector<std::string>& env,
-                            const std::filesystem::path& scratch);
+                            const std::filesystem::path& scratch,
+                            const std::filesystem::path& working_folder = {});
 // Waits for the child and collects its output.
 ProcessResult FinishProcess(const StartedProcess& process);
 // Both at once.

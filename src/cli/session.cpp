@@ -221,8 +221,8 @@ int Session::LoadConfiguration() {
 }
 
 int Session::UnknownDeviceType() const {
-    std::string message = "unknown device type " + std::to_string(*options_.device_type) +
-                          "; the catalogue knows:";
+    std::string message =
+        "unknown device type " + std::to_string(*options_.device_type) + "; the catalogue knows:";
     for (const DeviceModelEntry& model : catalogue_.models) {
         message += " " + std::to_string(model.device_type) + " (" + model.name + ")";
     }

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "cli/cli_process.h"
-#include "support/bridge_peer_process.h"
 #include "common/unique_fd.h"
 #include "shell/instance_channel.h"
 #include "shell/instance_client.h"
+#include "support/bridge_peer_process.h"
 
 namespace veltra::test {
 namespace {

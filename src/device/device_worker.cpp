@@ -75,6 +75,7 @@ void DeviceWorker::RunExternalCall() {
         calls_.pop_front();
     }
     call(state_);
+    LoadProfiles();
     // The call may have changed the mouse's DPI level or report rate; the reader compares the
     // mouse's next notice with what it last knew, so it must know these.
     std::string text;
@@ -84,7 +85,6 @@ void DeviceWorker::RunExternalCall() {
     if (store_.GetConfig(state_.active_profile, config_key::kReportRate, text)) {
         state_.last_notified_rate = static_cast<std::uint8_t>(ParseDecimal(text));
     }
-    LoadProfiles();
     RefreshPages();
 }
 

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "device/worker_fixture.h"
+#include "store/settings_defaults.h"
 
 namespace veltra::test {
 namespace {
@@ -78,6 +79,37 @@ TEST_F(WorkerTest, WindowReadsTheStateWhileTheWorkerRunsEveryFlow) {
     EXPECT_EQ(last.active_profile, 2);
     EXPECT_EQ(last.last_notified_dpi_level, level);
     EXPECT_EQ(last.last_notified_rate, 2);
+}
+
+// Another front end's work, queued from a thread of its own while the worker runs: it runs on the
+// worker with the working state, which is published, and the profile list and pages follow.
+TEST_F(WorkerTest, ExternalCallsRunOnTheWorkerAndRefreshThePages) {
+    DeviceWorker& worker = Worker();
+    worker.QueueTask(TaskCode::InitialSync);
+    worker.StartWorker();
+    ASSERT_TRUE(view_.WaitFor("TaskFinished 1"));
+    sim_->Plug(mouse_, sim::Link::Wired, kVid, kWiredPid);
+    DeliverHotplug();
+    ASSERT_TRUE(view_.WaitFor("TaskFinished 2"));
+    const std::thread::id test_thread = std::this_thread::get_id();
+    std::atomic<bool> on_worker{false};
+    std::thread sender([&] {
+        worker.QueueExternalCall([&](DeviceState& state) {
+            on_worker = std::this_thread::get_id() != test_thread;
+            ASSERT_TRUE(store_.SetActiveProfile(3));
+            ASSERT_TRUE(store_.SetConfig(3, config_key::kDpiIndex, "2"));
+            state.status_block[0] = 0x42;
+        });
+    });
+    sender.join();
+    ASSERT_TRUE(view_.WaitFor("Profiles 3"));
+    ASSERT_TRUE(view_.WaitForPrefix("Refresh 3 keys macros"));
+    worker.StopWorker();
+    EXPECT_TRUE(on_worker);
+    const DeviceState state = state_.Snapshot();
+    EXPECT_EQ(state.active_profile, 3);
+    EXPECT_EQ(state.status_block[0], 0x42);
+    EXPECT_EQ(state.last_notified_dpi_level, 2);
 }
 
 }  // namespace

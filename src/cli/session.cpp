@@ -119,11 +119,15 @@ Answer Confirm(const GlobalOptions& options, const std::string& question) {
     if (!isatty(STDIN_FILENO)) {
         return Answer::NoTerminal;
     }
+    return AskOnTerminal(question) ? Answer::Yes : Answer::No;
+}
+
+bool AskOnTerminal(const std::string& question) {
     Out("%s [y/N] ", question.c_str());
     FlushOut();
     std::string answer;
     std::getline(std::cin, answer);
-    return answer == "y" || answer == "Y" || answer == "yes" ? Answer::Yes : Answer::No;
+    return answer == "y" || answer == "Y" || answer == "yes";
 }
 
 void PrintJson(const Json& value) {
@@ -280,7 +284,11 @@ void Session::Scan() {
 
 int Session::OpenStore(DamagedStore damaged) {
     if (host_ != nullptr) {
-        // The window's store is open on its model's file already.
+        // The window's store is open on its model's file already, unless it could not be.
+        if (!store().IsOpen()) {
+            return Fail("the running window has no profile store of the " + model_name_ +
+                        " open; see its window for why");
+        }
         ReloadProfiles();
         MakeProtocol();
         return kExitOk;

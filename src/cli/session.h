@@ -97,6 +97,8 @@ std::filesystem::path UserPath(std::string_view name);
 // the command runs in the window and stops here; the veltractl that sent it asks.
 enum class Answer { Yes, No, NoTerminal, Asked };
 Answer Confirm(const GlobalOptions& options, const std::string& question);
+// The question on stdout and the user's answer from stdin: true for y or yes.
+bool AskOnTerminal(const std::string& question);
 
 // Writes one JSON document on stdout.
 void PrintJson(const Json& value);

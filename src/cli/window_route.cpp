@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <string>
 
 #include "cli/output.h"
@@ -49,14 +48,6 @@ std::string ExchangeFailure(const InstanceExchange& exchange, std::chrono::milli
             break;
     }
     return "the running window could not be asked";
-}
-
-bool AskOnTerminal(const std::string& question) {
-    std::printf("%s [y/N] ", question.c_str());
-    std::fflush(stdout);
-    std::string answer;
-    std::getline(std::cin, answer);
-    return answer == "y" || answer == "Y" || answer == "yes";
 }
 
 }  // namespace

@@ -14,8 +14,9 @@ pkg_check_modules(LIBCRYPTO REQUIRED IMPORTED_TARGET libcrypto)
 # The desktops' pointer settings: GSettings, and D-Bus for KDE's change notice.
 pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
 
-# The window. Qt's own headers are large; the window's libraries precompile them.
-find_package(Qt6 REQUIRED COMPONENTS Widgets Network)
+# The window. Qt's own headers are large; the window's libraries precompile them. D-Bus carries
+# the window's desktop notifications (part of Qt's base package).
+find_package(Qt6 REQUIRED COMPONENTS Widgets Network DBus)
 
 if(VELTRA_TESTS)
     find_package(GTest REQUIRED)

@@ -18,6 +18,11 @@ constexpr int kTextDpiButton = 600;
 constexpr int kTextReportRate = 601;
 constexpr int kTextMouseState = 608;
 constexpr int kTextWrites = 609;
+constexpr int kTextDrain = 643;
+constexpr int kTextCharge = 644;
+// Steps of the battery entries: a few drains reach each low-battery threshold.
+constexpr int kDrainPoints = 5;
+constexpr int kChargePoints = 25;
 constexpr int kTextButtons = 129;
 constexpr int kTextDpi = 251;
 constexpr int kTextRate = 255;
@@ -64,6 +69,10 @@ std::vector<ui::ExtraMenuEntry> DemoMenuEntries(const std::shared_ptr<DemoContro
         },
         {.text_id = kTextDpiButton, .run = [demo] { demo->PressDpiButton(); }, .checked = {}},
         {.text_id = kTextReportRate, .run = [demo] { demo->CycleReportRate(); }, .checked = {}},
+        {.text_id = kTextDrain, .run = [demo] { demo->DrainBattery(kDrainPoints); }, .checked = {}},
+        {.text_id = kTextCharge,
+         .run = [demo] { demo->ChargeBattery(kChargePoints); },
+         .checked = {}},
         {.text_id = kTextMouseState,
          .run =
              [demo] {

@@ -1,7 +1,7 @@
 #pragma once
 // The demo menu of `veltra-mouse --demo`: plug and unplug the simulated mouse's links, put it
-// to sleep behind its receiver, press its DPI button and change its report rate, so every flow
-// of the window can be seen without hardware.
+// to sleep behind its receiver, press its DPI button, change its report rate, drain and charge
+// its battery, so every flow of the window can be seen without hardware.
 
 #include <memory>
 #include <vector>

@@ -30,6 +30,7 @@
 #include "store/profile_store.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/widgets/manager.h"
+#include "ui/window/desktop_notices.h"
 #include "ui/window/device_main_dlg.h"
 #include "ui/window/single_instance.h"
 #include "ui/window/tray_port.h"
@@ -183,6 +184,12 @@ int RunWindowApp(int argc, char** argv) {
     comm.SetBackend(cli::MakeTapBackend(std::move(link.backend), command_link.tap));
 
     ui::QtTray tray;
+    // Without a notification service on the session bus, a warning comes from the tray icon.
+    ui::DBusNotices notices(
+        QDBusConnection::sessionBus(), QString::fromStdString(ApplicationCaption()),
+        QStringLiteral("veltra-mouse"), [&tray](const ui::DesktopNotice& notice) {
+            tray.ShowMessage(notice.title, notice.body, notice.urgent);
+        });
     const char* current_desktop = std::getenv("XDG_CURRENT_DESKTOP");
     const std::unique_ptr<PointerSettings> pointer = OpenPointerSettings(
         DetectPointerDesktop(current_desktop != nullptr ? current_desktop : ""));
@@ -191,6 +198,7 @@ int RunWindowApp(int argc, char** argv) {
     environment.store = &ProfileStore::Instance();
     environment.hotplug = link.hotplug.get();
     environment.tray = &tray;
+    environment.notices = &notices;
     environment.pointer = pointer.get();
     if (link.kind == DeviceLinkKind::Platform) {
         std::vector<std::pair<int, int>> pairs;

@@ -157,4 +157,26 @@ bool DemoControls::SetBatteryLevel(int percent) {
     return found;
 }
 
+bool DemoControls::DrainBattery(int points) {
+    bool found = false;
+    backend_.WithFirmware(mouse_, [&](sim::FirmwareModel& firmware) {
+        firmware.SetPower(false, false);
+        firmware.SetBatteryLevel(
+            static_cast<std::uint8_t>(std::clamp(firmware.BatteryLevel() - points, 0, 100)));
+        found = true;
+    });
+    return found;
+}
+
+bool DemoControls::ChargeBattery(int points) {
+    bool found = false;
+    backend_.WithFirmware(mouse_, [&](sim::FirmwareModel& firmware) {
+        const int level = std::clamp(firmware.BatteryLevel() + points, 0, 100);
+        firmware.SetBatteryLevel(static_cast<std::uint8_t>(level));
+        firmware.SetPower(true, level == 100);
+        found = true;
+    });
+    return found;
+}
+
 }  // namespace veltra

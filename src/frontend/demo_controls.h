@@ -65,6 +65,10 @@ class DemoControls {
     int BatteryLevel() const;
     // Clamped to 0..100.
     bool SetBatteryLevel(int percent);
+    // Off the charger, `points` percent less; on the charger, `points` percent more (a battery
+    // that reaches 100 % reports its charge complete). Clamped to 0..100.
+    bool DrainBattery(int points);
+    bool ChargeBattery(int points);
 
   private:
     // The device id of the link; -1 while there is none.

@@ -140,6 +140,18 @@ int ReadSettingValue(std::string_view name) {
     return ReadValue(name, MissingKey::kCreate);
 }
 
+bool ReadSettingFlag(std::string_view name, bool missing) {
+    const std::lock_guard lock(KeyMutex());
+    const KeyContents key = OpenKey(SettingsFilePath());
+    if (key.result != OpenResult::kOpened) {
+        return missing;
+    }
+    const auto value = FindValue(key.bytes, name);
+    const std::optional<long> number =
+        value ? ParseInteger<long>(TrimAsciiSpace(*value)) : std::nullopt;
+    return number ? *number != 0 : missing;
+}
+
 void WriteSettingValue(std::string_view name, std::string_view text) {
     if (name.empty() || name.find('=') != name.npos || HasLineBreak(name) || HasLineBreak(text)) {
         return;

@@ -19,6 +19,8 @@ inline constexpr std::string_view kLanguageIdValue = "LCID";
 inline constexpr std::string_view kDeviceTypeValue = "DeviceType";
 inline constexpr std::string_view kAutorunMinimizeValue = "autorun_minimize";
 inline constexpr std::string_view kExitModeValue = "exit_mode";
+// Whether the window warns on the desktop when the mouse's battery runs low; on unless "0".
+inline constexpr std::string_view kBatteryNoticeValue = "battery_notice";
 
 // The settings file of the current application caption.
 std::filesystem::path SettingsFilePath();
@@ -26,6 +28,10 @@ std::filesystem::path SettingsFilePath();
 // The value as an integer (missing or non-numeric text gives 0). A missing key is created and
 // reads 0; any other failure reads 0.
 int ReadSettingValue(std::string_view name);
+
+// A value that is on or off: "0" is off, any other number on; a missing key or value, or text
+// that is not a number, gives `missing`. Nothing is created.
+bool ReadSettingFlag(std::string_view name, bool missing);
 
 // Sets the value only when the key exists and is accessible; nothing is created, nothing is
 // reported. Names holding '=' or line breaks and texts holding line breaks are not written.

@@ -130,6 +130,32 @@ TEST_F(DemoControlsTest, SleepButtonsAndBatteryReachTheFirmware) {
     EXPECT_EQ(backend().Firmware(link_.demo_mouse).BatteryLevel(), 42);
 }
 
+TEST_F(DemoControlsTest, DrainingAndChargingMoveTheLevelAndThePower) {
+    const auto firmware = [this] { return backend().Firmware(link_.demo_mouse); };
+    ASSERT_TRUE(controls_->SetBatteryLevel(8));
+    ASSERT_TRUE(controls_->DrainBattery(5));
+    EXPECT_EQ(firmware().BatteryLevel(), 3);
+    ASSERT_TRUE(controls_->DrainBattery(5));
+    EXPECT_EQ(firmware().BatteryLevel(), 0);
+    EXPECT_FALSE(firmware().ExternalPower());
+
+    ASSERT_TRUE(controls_->ChargeBattery(25));
+    EXPECT_EQ(firmware().BatteryLevel(), 25);
+    EXPECT_TRUE(firmware().ExternalPower());
+    EXPECT_FALSE(firmware().ChargeComplete());
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(controls_->ChargeBattery(25));
+    }
+    EXPECT_EQ(firmware().BatteryLevel(), 100);
+    EXPECT_TRUE(firmware().ChargeComplete());
+
+    // Off the charger again.
+    ASSERT_TRUE(controls_->DrainBattery(5));
+    EXPECT_EQ(firmware().BatteryLevel(), 95);
+    EXPECT_FALSE(firmware().ExternalPower());
+    EXPECT_FALSE(firmware().ChargeComplete());
+}
+
 TEST_F(DemoControlsTest, ReportRateCyclesThroughTheFourCodesAndWraps) {
     const int first = backend().Firmware(link_.demo_mouse).ReportRateCode();
     for (int step = 1; step <= 4; ++step) {
@@ -170,6 +196,8 @@ TEST(DemoControls, AnUnknownMouseRefusesEverything) {
     EXPECT_FALSE(controls.PressDpiButton());
     EXPECT_FALSE(controls.CycleReportRate());
     EXPECT_FALSE(controls.SetBatteryLevel(50));
+    EXPECT_FALSE(controls.DrainBattery(5));
+    EXPECT_FALSE(controls.ChargeBattery(5));
     EXPECT_EQ(controls.BatteryLevel(), -1);
     EXPECT_FALSE(controls.MouseState());
     EXPECT_TRUE(backend.Enumerate().empty());

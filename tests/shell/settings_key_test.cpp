@@ -76,6 +76,21 @@ TEST_F(SettingsKeyTest, ValuesConvertLikeADecimalTextConversion) {
     EXPECT_EQ(ReadDeviceType(), 2147483647);
 }
 
+TEST_F(SettingsKeyTest, AFlagIsOnOrOffOnlyWhenItHoldsANumber) {
+    EXPECT_TRUE(ReadSettingFlag("flag", true));
+    EXPECT_FALSE(ReadSettingFlag("flag", false));
+    EXPECT_FALSE(fs::exists(File()));
+    WriteKey("flag=0\nother=1\n");
+    EXPECT_FALSE(ReadSettingFlag("FLAG", true));
+    EXPECT_TRUE(ReadSettingFlag("other", false));
+    for (const char* text : {"flag=\n", "flag=off\n", "flag=1x\n", "flag\n"}) {
+        WriteKey(text);
+        EXPECT_TRUE(ReadSettingFlag("flag", true)) << text;
+    }
+    WriteKey("flag= 2 \n");
+    EXPECT_TRUE(ReadSettingFlag("flag", false));
+}
+
 TEST_F(SettingsKeyTest, LanguageIdIsMissingOnlyWhenTheKeyIsUnusable) {
     EXPECT_EQ(ReadLanguageId(), 0);  // created
     EXPECT_TRUE(fs::exists(File()));

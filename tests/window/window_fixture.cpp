@@ -16,14 +16,21 @@ namespace veltra::ui::testing {
 
 namespace fs = std::filesystem;
 
-bool FakeTray::Show(const QIcon& icon, const QString& tip) {
-    (void)icon;
+bool FakeTray::Show(const QIcon& shown, const QString& tip) {
     if (!available) {
         return false;
     }
     visible = true;
+    icon = shown;
     tooltip = tip;
     return true;
+}
+
+void FakeTray::ShowMessage(const QString& title, const QString& body, bool urgent) {
+    (void)urgent;
+    if (visible) {
+        messages.emplace_back(title, body);
+    }
 }
 
 bool FakePointerSettings::Supports(PointerSetting setting) const {
@@ -107,6 +114,7 @@ void WindowTest::OpenWindow(bool plugged) {
     environment.store = &store_;
     environment.hotplug = hotplug_.get();
     environment.tray = with_tray_ ? &tray_ : nullptr;
+    environment.notices = notice_port_;
     environment.pointer = pointer_.get();
     environment.executable = "/opt/veltra mouse/bin/veltra-mouse";
     environment.worker_period_ms = 2;

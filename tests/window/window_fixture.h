@@ -25,6 +25,7 @@
 #include "support/update_packages.h"
 #include "ui/widgets/control.h"
 #include "ui/widgets/events.h"
+#include "ui/window/desktop_notices.h"
 #include "ui/window/device_main_dlg.h"
 #include "ui/window/main_window_ids.h"
 #include "ui/window/tray_port.h"
@@ -41,14 +42,27 @@ class FakeTray : public TrayPort {
     QString tooltip;
     QString exit_text;
     Handlers handlers;
+    QIcon icon;
+    // Title and body of each message shown from the icon.
+    std::vector<std::pair<QString, QString>> messages;
 
     bool Available() const override { return available; }
     void SetHandlers(Handlers h) override { handlers = std::move(h); }
     bool Show(const QIcon& icon, const QString& tip) override;
     void Hide() override { visible = false; }
     bool Visible() const override { return visible; }
+    void SetIcon(const QIcon& i) override { icon = i; }
     void SetTooltip(const QString& tip) override { tooltip = tip; }
     void SetExitText(const QString& text) override { exit_text = text; }
+    void ShowMessage(const QString& title, const QString& body, bool urgent) override;
+};
+
+// Desktop notices as the window sends them.
+class FakeNotices : public NoticePort {
+  public:
+    std::vector<DesktopNotice> shown;
+
+    void Show(const DesktopNotice& notice) override { shown.push_back(notice); }
 };
 
 // A desktop with the settings the test gives it; writes take effect unless an outcome is set.
@@ -117,6 +131,9 @@ class WindowTest : public ::testing::Test {
     ProfileStore store_;
     std::unique_ptr<sim::SimulatedHotplugSource> hotplug_;
     FakeTray tray_;
+    FakeNotices notices_;
+    // The window's notices; a test may give it another port before opening the window.
+    NoticePort* notice_port_ = &notices_;
     // The desktop's pointer settings; null: no supported desktop.
     std::unique_ptr<FakePointerSettings> pointer_ = std::make_unique<FakePointerSettings>();
     bool with_tray_ = true;

@@ -5,8 +5,8 @@
 // From the theme colour and the models of config.xml and the models' description files it writes
 // into the skin folder the program icon, the caption logo, the top view of each model (placed so
 // that each button's first point lies on that button) and the busy animation, and into the icon
-// theme folder (hicolor layout) the desktop icons. Exit status 1 with a message on stderr when
-// the data cannot be drawn.
+// theme folder (hicolor layout) the desktop icons; the notification icon's battery steps go into
+// the skin's icon/tray. Exit status 1 with a message on stderr when the data cannot be drawn.
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,6 +26,7 @@ using namespace veltra::skin;
 
 constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 constexpr int kSkinIconSize = 256;
+constexpr int kTrayIconSizes[] = {24, 64};
 constexpr int kListPictureHeight = 180;
 const char* const kIconName = "veltra-mouse";
 
@@ -92,6 +93,38 @@ bool WriteIcons(const QString& skin, const QString& icons, const QColor& theme) 
                     Rasterise(AppIcon(theme, kSkinIconSize), {kSkinIconSize, kSkinIconSize}));
 }
 
+// The notification icon's battery steps, each at the size of a notification area and at a
+// size for dense screens. The charge colours are the window's battery colours.
+bool WriteTrayIcons(const QString& skin, const QColor& theme) {
+    const QColor green(0x3d, 0xc4, 0x6b);
+    const QColor red(0xe5, 0x48, 0x4d);
+    const struct {
+        const char* name;
+        double fill;
+        QColor colour;
+        bool charging;
+    } steps[] = {
+        {"full", 1.0, green, false},
+        {"half", 0.5, green, false},
+        {"low", 0.15, red, false},
+        {"charging", 0.65, green, true},
+    };
+    const QDir dir(skin);
+    for (const auto& step : steps) {
+        for (const int size : kTrayIconSizes) {
+            const QString name = QStringLiteral("icon/tray/battery_%1_%2.png")
+                                     .arg(QLatin1String(step.name))
+                                     .arg(size);
+            if (!WritePng(dir.filePath(name), Rasterise(TrayBatteryIcon(theme, size, step.fill,
+                                                                        step.colour, step.charging),
+                                                        {size, size}))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 bool WriteLogo(const QString& skin, const QColor& theme) {
     const VectorArt logo = Logo(theme);
     const QSize size(static_cast<int>(logo.view.width()), static_cast<int>(logo.view.height()));
@@ -151,8 +184,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const bool ok =
-        WriteIcons(skin, icons, inputs.theme) && WriteLogo(skin, inputs.theme) &&
-        WriteModels(skin, inputs) &&
+        WriteIcons(skin, icons, inputs.theme) && WriteTrayIcons(skin, inputs.theme) &&
+        WriteLogo(skin, inputs.theme) && WriteModels(skin, inputs) &&
         WriteBytes(QDir(skin).filePath(QStringLiteral("loading.gif")), SpinnerGif(inputs.theme));
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPathStroker>
+#include <QPolygonF>
 #include <QString>
 #include <algorithm>
 #include <cmath>
@@ -181,6 +182,76 @@ VectorArt AppIcon(const QColor& theme, int pixels) {
         art,
         QRectF(kView / 2 - mark_width / 2, kView / 2 - mark_height / 2, mark_width, mark_height),
         cut, theme, small);
+    return art;
+}
+
+VectorArt TrayBatteryIcon(const QColor& theme, int pixels, double fill, const QColor& charge_colour,
+                          bool charging) {
+    constexpr double kView = 256;
+    VectorArt art{{kView, kView}, {}};
+    const bool small = pixels > 0 && pixels <= 24;
+    const double pixel = pixels > 0 ? kView / pixels : 0;
+    const double inset = small ? 4 : 16;
+    const QRectF tile(inset, inset, kView - 2 * inset, kView - 2 * inset);
+    const double radius = tile.width() * 0.23;
+    VectorShape face{Rounded(tile, radius), {}, {}, tile.topLeft(), tile.bottomLeft()};
+    face.stops = {{0, QColor(0x2e, 0x34, 0x3e)}, {1, QColor(0x12, 0x14, 0x18)}};
+    art.shapes.push_back(face);
+
+    // The mark shrinks into the upper half; the battery takes the lower, as wide as the tile
+    // allows, so that its fill still reads at the size of a notification area.
+    const double mark_height = tile.height() * (small ? 0.48 : 0.46);
+    const double mark_width = mark_height * 0.68;
+    const double mark_top = tile.top() + tile.height() * (small ? 0.06 : 0.08);
+    AddMouseMark(art, QRectF(kView / 2 - mark_width / 2, mark_top, mark_width, mark_height),
+                 std::max(small ? 11.0 : 7.0, 1.25 * pixel), theme, true);
+
+    const double line = std::max(small ? 14.0 : 10.0, 1.25 * pixel);
+    const double tip = small ? 18 : 14;
+    const double side = tile.width() * 0.1;
+    const QRectF body(tile.left() + side, tile.top() + tile.height() * (small ? 0.6 : 0.6),
+                      tile.width() - 2 * side - tip, tile.height() * (small ? 0.3 : 0.28));
+    const double body_radius = body.height() * 0.22;
+    const QColor outline(0xc9, 0xce, 0xd6);
+    const std::size_t frame = art.shapes.size();
+    art.shapes.push_back(
+        {Rounded(body, body_radius)
+             .subtracted(Rounded(body.adjusted(line, line, -line, -line), body_radius / 2)),
+         outline,
+         {},
+         {},
+         {}});
+    const double tip_height = body.height() * 0.45;
+    art.shapes.push_back(
+        {Rounded(QRectF(body.right() - 1, body.center().y() - tip_height / 2, tip + 1, tip_height),
+                 tip / 3),
+         outline,
+         {},
+         {},
+         {}});
+    const double gap = small ? line * 0.7 : line * 0.8;
+    const QRectF well = body.adjusted(line + gap, line + gap, -line - gap, -line - gap);
+    QPainterPath charge = Rounded(
+        QRectF(well.topLeft(), QSizeF(well.width() * std::clamp(fill, 0.08, 1.0), well.height())),
+        std::min(well.height() / 4, body_radius / 2));
+    if (!charging) {
+        art.shapes.push_back({charge, charge_colour, {}, {}, {}});
+        return art;
+    }
+    // A bolt across the battery, kept apart from the charge by a seam of the tile's colour.
+    const double s = body.height() * 1.1;
+    const QRectF box(body.center().x() - s / 2, body.center().y() - s / 2, s, s);
+    const auto at = [&box, s](double x, double y) {
+        return QPointF(box.left() + x * s, box.top() + y * s);
+    };
+    QPainterPath bolt;
+    bolt.addPolygon(QPolygonF{at(0.62, 0.0), at(0.22, 0.58), at(0.47, 0.58), at(0.38, 1.0),
+                              at(0.78, 0.42), at(0.53, 0.42), at(0.62, 0.0)});
+    bolt.closeSubpath();
+    const QPainterPath seam = Stroke(bolt, small ? 22.0 : 14.0, Qt::MiterJoin).united(bolt);
+    art.shapes[frame].path = art.shapes[frame].path.subtracted(seam);
+    art.shapes.push_back({charge.subtracted(seam), charge_colour, {}, {}, {}});
+    art.shapes.push_back({bolt, QColor(0xff, 0xf4, 0xc2), {}, {}, {}});
     return art;
 }
 

@@ -29,6 +29,10 @@ QByteArray ToSvg(const VectorArt& art);
 
 // The program icon drawn for `pixels` (small sizes get bolder cuts); 0 for the scalable drawing.
 VectorArt AppIcon(const QColor& theme, int pixels);
+// The notification icon with the mouse's battery: the program icon's tile and mark above a
+// battery filled to `fill` (0..1) in `charge_colour`, with a bolt while `charging`.
+VectorArt TrayBatteryIcon(const QColor& theme, int pixels, double fill, const QColor& charge_colour,
+                          bool charging);
 // The caption bar logo: the mark and the word "Veltra", 36 units high.
 VectorArt Logo(const QColor& theme);
 

@@ -40,8 +40,6 @@ namespace {
 
 constexpr int kWidth = 1280;
 constexpr int kHeight = 780;
-// The tooltip field of a notification icon holds 127 characters.
-constexpr int kTooltipLimit = 127;
 // The battery's charge animation; nothing runs while no control animates.
 constexpr int kAnimationMs = 40;
 
@@ -226,7 +224,9 @@ void DeviceMainDlg::AddTrayIcon() {
         .exit_chosen = [this] { Shutdown(0); },
     });
     env_.tray->SetExitText(LangText(text::kExit));
-    env_.tray->Show(icon_, Manager::GetDeviceName().left(kTooltipLimit));
+    tray_step_ = TrayBatteryStep::Plain;
+    tray_tooltip_ = TrayTooltip();
+    env_.tray->Show(icon_, tray_tooltip_);
 }
 
 bool DeviceMainDlg::CanHideToTray() const {
@@ -332,6 +332,7 @@ void DeviceMainDlg::OnDeviceListChanged(const DeviceList& list) {
     if (auto* models = Get<MComboBox>(ids::kModelCombo)) {
         models->SelectData(list.selected_type);
     }
+    UpdateTrayBattery();
 }
 
 void DeviceMainDlg::OnConnectionChanged(const ConnectionUpdate& update) {
@@ -345,7 +346,9 @@ void DeviceMainDlg::OnConnectionChanged(const ConnectionUpdate& update) {
     GetControl(ids::kDeviceList)->SetVisible(update.connected);
     if (!update.connected) {
         Get<BatteryCtrl>(ids::kBattery)->SetBatteryInfo(0, kBatteryUnknown);
+        battery_.reset();
     }
+    UpdateTrayBattery();
     UpdateHomeNotice();
     // The program settings page decides the view when it is left.
     if (settings_page_shown_) {
@@ -377,6 +380,9 @@ void DeviceMainDlg::OnBatteryChanged(const BatteryInfo& battery) {
     Get<BatteryCtrl>(ids::kBattery)->SetBatteryInfo(battery.level, state);
     Get<CDeviceList>(ids::kDeviceList)
         ->SetDeviceBattery(catalogue_.current_device_type, battery.level, state);
+    battery_ = battery;
+    WatchLowBattery(battery);
+    UpdateTrayBattery();
 }
 
 void DeviceMainDlg::OnSettingsRefreshed(const PageRefresh& refresh) {

@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QPointer>
 #include <QString>
+#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -24,6 +25,7 @@
 #include "device/device_view.h"
 #include "device/device_view_queue.h"
 #include "device/hotplug.h"
+#include "frontend/battery_watch.h"
 #include "frontend/catalogue_loader.h"
 #include "ui/widgets/dialog.h"
 #include "ui/window/device_page.h"
@@ -44,6 +46,7 @@ class DPIMsgDlg;
 class DpiPage;
 class LightingPage;
 class MacroPage;
+class NoticePort;
 class PerformancePage;
 class PointerPanel;
 class TrayPort;
@@ -68,6 +71,8 @@ struct MainWindowEnvironment {
     HotplugSource* hotplug = nullptr;
     // The notification area; may be null (no tray at all).
     TrayPort* tray = nullptr;
+    // The desktop's notifications (the low-battery warnings); may be null (none are shown).
+    NoticePort* notices = nullptr;
     // The desktop's pointer settings; may be null (no supported desktop).
     PointerSettings* pointer = nullptr;
     // Whether a supported mouse is attached that this user may not open (the computer's own
@@ -124,6 +129,7 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     const CatalogueState& CatalogueData() const { return catalogue_; }
     MacroPage& Macros() { return *macro_page_; }
     UpdateFlow& Updates() { return *update_; }
+    TrayBatteryStep TrayStep() const { return tray_step_; }
     // Runs `action` inside the wait dialog's modal run once it shows (tests answer through it).
     void SetWaitDialogHook(std::function<void(WaitDlg&)> hook) { wait_hook_ = std::move(hook); }
 
@@ -205,9 +211,17 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     void DrainHotplug();
     void AddTrayIcon();
     void OnTrayActivated(int activation);
+    void OnBatteryNoticeChanged();
     void UpdateHomeNotice();
     void UpdateTrayNote();
     QString VersionLabelText() const;
+
+    // The notification icon's battery (tray_battery.cpp).
+    void UpdateTrayBattery();
+    void WatchLowBattery(const BatteryInfo& battery);
+    QString TrayTooltip() const;
+    QString ModelName() const;
+    QIcon TrayIcon(TrayBatteryStep step);
 
     MainWindowEnvironment env_;
     SharedDeviceState state_;
@@ -231,6 +245,13 @@ class DeviceMainDlg : public MDialog, private DevicePageHost {
     QPointer<WaitDlg> wait_;
     std::function<void(WaitDlg&)> wait_hook_;
     QIcon icon_;
+    // The last battery reading of the connected mouse; none while no mouse is connected.
+    std::optional<BatteryInfo> battery_;
+    LowBatteryWatch battery_watch_;
+    TrayBatteryStep tray_step_ = TrayBatteryStep::Plain;
+    QString tray_tooltip_;
+    // Loaded from the skin on first use, by step.
+    std::array<QIcon, 5> tray_icons_;
 
     // Catalogue and model, shared with the worker's model load under model_mutex_.
     std::mutex model_mutex_;

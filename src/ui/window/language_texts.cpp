@@ -42,6 +42,8 @@ void DeviceMainDlg::ApplyLanguageTexts() {
         {ids::kWebsiteLink, text::kWebsite},
         {ids::kFeedbackLink, text::kFeedback},
         {ids::kQaLink, text::kQa},
+        {ids::kNoticesLabel, text::kNotices},
+        {ids::kBatteryNoticeCheck, text::kBatteryNotice},
     };
     for (const auto& title : titles) {
         if (auto* control = Get<MControlFont>(title.id)) {
@@ -76,6 +78,7 @@ void DeviceMainDlg::ApplyLanguageTexts() {
         env_.tray->SetExitText(LangText(text::kExit));
     }
     UpdateTrayNote();
+    UpdateTrayBattery();
     UpdateHomeNotice();
     buttons_page_->ApplyTexts();
     dpi_page_->ApplyTexts();

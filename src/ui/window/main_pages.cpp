@@ -105,6 +105,9 @@ void DeviceMainDlg::CreateSettingsPage(const QRect& client) {
         radio->SetImage(QStringLiteral("btn_radiobox.png"), 8);
         radio->SetGroup(QStringLiteral("IDC_SET_STC_EXITMODE"));
     }
+    text_control("MText", ids::kNoticesLabel, text::kNotices, 16);
+    text_control("CCheckButton", ids::kBatteryNoticeCheck, text::kBatteryNotice, 16)
+        ->SetImage(QStringLiteral("btn_checkbox.png"), 8);
     auto* note = dynamic_cast<MText*>(page->CreateControl("MText", ids::kTrayNote, {}));
     note->SetFont(14);
     note->SetTextColor(ids::kTextGrey);
@@ -128,6 +131,8 @@ void DeviceMainDlg::ReadSettingsPageState() {
     minimized->SetCheck(autostart && ReadSettingValue(kAutorunMinimizeValue) == 1);
     const bool to_tray = ReadSettingValue(kExitModeValue) == 1;
     Get<CRadioButton>(to_tray ? ids::kExitToTrayRadio : ids::kExitProgramRadio)->SetCheck(true);
+    Get<CCheckButton>(ids::kBatteryNoticeCheck)
+        ->SetCheck(ReadSettingFlag(kBatteryNoticeValue, true));
     UpdateTrayNote();
 }
 
@@ -149,6 +154,8 @@ void DeviceMainDlg::LayoutSettingsPage(const QRect& client) {
         {ids::kExitToTrayRadio, Edges(450, 464, 950, 494)},
         {ids::kExitProgramRadio, Edges(450, 500, 950, 530)},
         {ids::kTrayNote, Edges(480, 534, 1000, 580)},
+        {ids::kNoticesLabel, Edges(720, 200, 900, 236)},
+        {ids::kBatteryNoticeCheck, Edges(720, 236, 1030, 266)},
         {ids::kLinksCaption, Edges(w / 2 - 300, 600, w / 2 + 300, 630)},
         {ids::kWebsiteLink, Edges(450, 650, 600, 680)},
         {ids::kFeedbackLink, Edges(610, 650, 760, 680)},

@@ -92,6 +92,10 @@ int DeviceMainDlg::OnNotify(int id, int event, int param) {
             if (action)
                 OnExitModeChanged();
             return action ? 1 : 0;
+        case ids::kBatteryNoticeCheck:
+            if (action)
+                OnBatteryNoticeChanged();
+            return action ? 1 : 0;
         case ids::kWebsiteLink:
         case ids::kFeedbackLink:
         case ids::kQaLink: {
@@ -297,6 +301,11 @@ void DeviceMainDlg::OnExitModeChanged() {
     WriteSettingValue(kExitModeValue,
                       Get<CRadioButton>(ids::kExitToTrayRadio)->GetCheck() ? "1" : "0");
     UpdateTrayNote();
+}
+
+void DeviceMainDlg::OnBatteryNoticeChanged() {
+    WriteSettingValue(kBatteryNoticeValue,
+                      Get<CCheckButton>(ids::kBatteryNoticeCheck)->GetCheck() ? "1" : "0");
 }
 
 void DeviceMainDlg::OnCloseButton() {

@@ -64,6 +64,9 @@ inline constexpr int kQaLink = 262;
 inline constexpr int kTrayNote = 263;
 // The demo menu's button in the bottom bar.
 inline constexpr int kExtraMenuButton = 264;
+// The desktop notices: a label and the low-battery warning's switch.
+inline constexpr int kNoticesLabel = 267;
+inline constexpr int kBatteryNoticeCheck = 268;
 
 // The restore-defaults button of the performance page.
 inline constexpr int kRestoreDefaults = 225;
@@ -137,6 +140,19 @@ inline constexpr int kFileNotAProfile = 613;
 inline constexpr int kFileNoSettings = 614;
 inline constexpr int kProfileNotStored = 615;
 inline constexpr int kFileNotSaved = 616;
+// The notification icon's tooltip: the links, and the level while discharging or charging.
+inline constexpr int kTrayCable = 632;
+inline constexpr int kTrayReceiver = 633;
+inline constexpr int kTrayBluetooth = 634;
+inline constexpr int kTrayLevel = 635;
+inline constexpr int kTrayLevelCharging = 636;
+// The low-battery warnings: at the first threshold, and at the last.
+inline constexpr int kBatteryLowTitle = 637;
+inline constexpr int kBatteryLowBody = 638;
+inline constexpr int kBatteryEmptyTitle = 639;
+inline constexpr int kBatteryEmptyBody = 640;
+inline constexpr int kNotices = 641;
+inline constexpr int kBatteryNotice = 642;
 }  // namespace text
 
 }  // namespace veltra::ui::main_window

@@ -76,6 +76,21 @@ bool QtTray::Visible() const {
     return icon_ && icon_->isVisible();
 }
 
+void QtTray::SetIcon(const QIcon& icon) {
+    if (icon_) {
+        icon_->setIcon(icon);
+    }
+}
+
+void QtTray::ShowMessage(const QString& title, const QString& body, bool urgent) {
+    if (icon_ && icon_->isVisible()) {
+        constexpr int kShownMs = 10000;
+        icon_->showMessage(title, body,
+                           urgent ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information,
+                           kShownMs);
+    }
+}
+
 void QtTray::SetTooltip(const QString& tooltip) {
     if (icon_) {
         icon_->setToolTip(tooltip);

@@ -30,8 +30,11 @@ class TrayPort {
     virtual bool Show(const QIcon& icon, const QString& tooltip) = 0;
     virtual void Hide() = 0;
     virtual bool Visible() const = 0;
+    virtual void SetIcon(const QIcon& icon) = 0;
     virtual void SetTooltip(const QString& tooltip) = 0;
     virtual void SetExitText(const QString& text) = 0;
+    // A message from the icon, for a desktop without a notification service.
+    virtual void ShowMessage(const QString& title, const QString& body, bool urgent) = 0;
 };
 
 // QSystemTrayIcon with a one-entry context menu.
@@ -45,8 +48,10 @@ class QtTray : public TrayPort {
     bool Show(const QIcon& icon, const QString& tooltip) override;
     void Hide() override;
     bool Visible() const override;
+    void SetIcon(const QIcon& icon) override;
     void SetTooltip(const QString& tooltip) override;
     void SetExitText(const QString& text) override;
+    void ShowMessage(const QString& title, const QString& body, bool urgent) override;
 
   private:
     void Build();

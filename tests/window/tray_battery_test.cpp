@@ -93,8 +93,19 @@ TEST_F(TrayBatteryTest, AFallingBatteryIsToldOncePerThresholdAndAgainAfterACharg
     EXPECT_EQ(notices_.shown[0].body, QStringLiteral("Battery at 15 %. Charge the mouse soon."));
     EXPECT_FALSE(notices_.shown[0].urgent);
     EXPECT_EQ(window_->TrayStep(), TrayBatteryStep::Low);
+    // Nothing beyond the receiver's poll goes to the mouse for the icon or the notices.
+    const std::size_t before = backend_->Traffic().size();
     ASSERT_TRUE(Poll(14));
     EXPECT_EQ(notices_.shown.size(), 1u);
+    std::vector<std::vector<std::uint8_t>> sent;
+    const std::vector<sim::TrafficEntry> traffic = backend_->Traffic();
+    for (std::size_t i = before; i < traffic.size(); ++i) {
+        if (traffic[i].op == sim::TrafficEntry::Op::Write) {
+            sent.push_back(traffic[i].data);
+        }
+    }
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0][3], 0x00) << "the status read";
     EXPECT_EQ(tray_.tooltip, QStringLiteral("Veltra Mouse\nVeltra V1 — 2.4 GHz receiver — 14 %"));
 
     // Asleep: the receiver answers for the mouse, and the icon is the program's again.

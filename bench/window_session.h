@@ -61,8 +61,10 @@ class BenchTray : public ui::TrayPort {
     }
     void Hide() override { visible_ = false; }
     bool Visible() const override { return visible_; }
+    void SetIcon(const QIcon&) override {}
     void SetTooltip(const QString&) override {}
     void SetExitText(const QString&) override {}
+    void ShowMessage(const QString&, const QString&, bool) override {}
 
   private:
     bool visible_ = false;

@@ -124,9 +124,9 @@ void DeviceMainDlg::UpdateTrayBattery() {
 void DeviceMainDlg::WatchLowBattery(const BatteryInfo& battery) {
     // A mouse on its cable is powered, whatever its status says: it counts as charging.
     const bool cable = static_cast<ConnectionMode>(connection_mode_) == ConnectionMode::Wired;
-    const std::optional<int> threshold = battery_watch_.Observe(
-        catalogue_.current_device_type,
-        {.level = battery.level, .charging = battery.charging || cable});
+    const std::optional<int> threshold =
+        battery_watch_.Observe(catalogue_.current_device_type,
+                               {.level = battery.level, .charging = battery.charging || cable});
     if (!threshold || env_.notices == nullptr || !ReadSettingFlag(kBatteryNoticeValue, true)) {
         return;
     }
